@@ -1,0 +1,79 @@
+#include "linux_paths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+static std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : "";
+}
+
+std::string SettingsKeyFolder(const char* subKey) {
+    std::string base = Env("XDG_CONFIG_HOME");
+    if (base.empty()) base = Env("HOME") + "/.config";
+    std::string key = subKey;
+    for (char& c : key)
+        if (c == '\\') c = '/';
+    return base + "/" + key;
+}
+
+std::string MutexPath(const char* name) {
+    std::string base = Env("XDG_RUNTIME_DIR");
+    if (base.empty()) {
+        base = "/tmp/bumblepad-" + std::to_string(getuid());
+        mkdir(base.c_str(), 0700);
+    }
+    return base + "/" + name + ".lock";
+}
+
+std::string LinuxFileName(const char* path) {
+    std::string name = path;
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+std::string ProgramPathFor(const char* commandLine) {
+    std::string name = LinuxFileName(commandLine);
+    if (name.find('/') != std::string::npos) return name;
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return name;
+    self[n] = '\0';
+    std::string folder = self;
+    folder.resize(folder.rfind('/'));
+    return folder + "/" + name;
+}
+
+bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size) {
+    std::string target = folder + "/" + name;
+    std::string temp = folder + "/." + name + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return false;
+    const char* bytes = static_cast<const char*>(data);
+    uint32_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n <= 0) ok = false;
+        else done += static_cast<uint32_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}

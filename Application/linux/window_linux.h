@@ -1,0 +1,34 @@
+// The controller's window on Linux: a Qt widget whose X window id serves as
+// its handle, with the window procedure fed from Qt's events, timers, posted
+// messages and the hook library's X client messages.
+#pragma once
+#include <QAbstractNativeEventFilter>
+#include <QWidget>
+#include <map>
+
+#include "messages.h"
+
+class QTimer;
+
+class ControllerWindow : public QWidget, public QAbstractNativeEventFilter {
+public:
+    ControllerWindow();
+    HWND Handle() const { return handle_; }
+    void StartTimer(uintptr_t id, uint32_t periodMs);
+    void StopTimer(uintptr_t id);
+    void Post(uint32_t message, WParam wParam, LParam lParam);
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    HWND handle_ = nullptr;
+    uint32_t reportAtom_ = 0;
+    std::map<uintptr_t, QTimer*> timers_;
+};
+
+// The controller's window once created (null before).
+ControllerWindow* TheControllerWindow();

@@ -1,0 +1,15 @@
+// Power button and accessibility hot-key switches.
+#pragma once
+
+// Saves the global power policy and writes one in which the power and sleep
+// buttons do nothing.
+void DisablePowerButton();
+
+// Writes the saved power policy back. The menu form also passes it to the
+// re-activation of the active scheme; the closing form passes none.
+enum class PowerRestoreForm { Menu, Closing };
+void RestorePowerPolicy(PowerRestoreForm form);
+
+// true: save the four accessibility settings and clear their hot-key bits;
+// false: put the saved settings back.
+void SetAccessibilityHotkeys(bool lock);

@@ -1,0 +1,70 @@
+// Windows adapters of the controller's small ports: clock, settings store,
+// message boxes, processes, mutexes and the version record.
+#include <windows.h>
+
+#include <ctime>
+
+#include "clock_port.h"
+#include "message_box_port.h"
+#include "mutex_port.h"
+#include "process_port.h"
+#include "registry_port.h"
+#include "version_port.h"
+
+uint32_t TickCount() { return GetTickCount(); }
+int64_t CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
+RegistryKey OpenMachineKey(const char* subKey) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return nullptr;
+    return key;
+}
+
+bool QueryBinaryValue(RegistryKey key, const char* name, void* data, uint32_t& size) {
+    DWORD length = size;
+    LONG result = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, nullptr, static_cast<BYTE*>(data), &length);
+    size = length;
+    return result == ERROR_SUCCESS;
+}
+
+bool SetBinaryValue(RegistryKey key, const char* name, const void* data, uint32_t size) {
+    return RegSetValueExA(static_cast<HKEY>(key), name, 0, REG_BINARY, static_cast<const BYTE*>(data), size) ==
+           ERROR_SUCCESS;
+}
+
+void CloseKey(RegistryKey key) { RegCloseKey(static_cast<HKEY>(key)); }
+
+void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
+    MessageBoxA(nullptr, text, caption, flags);
+}
+
+void StartProgram(const char* commandLine, const char* workingDirectory) {
+    char line[MAX_PATH];
+    lstrcpynA(line, commandLine, sizeof line);  // CreateProcessA may write to it
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingDirectory,
+                       &startup, &process)) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+}
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool CreateNamedMutex(const char* name) {
+    CreateMutexA(nullptr, FALSE, name);  // held until the process ends
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+MutexHandle OpenNamedMutex(const char* name) { return OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name); }
+
+void CloseMutex(MutexHandle handle) { CloseHandle(handle); }
+
+static_assert(sizeof(OSVERSIONINFOA) == sizeof(OsVersionInfo), "layouts agree");
+
+void ReadOsVersion(OsVersionInfo& info) {
+    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
+}

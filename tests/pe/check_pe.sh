@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Reads the built Windows files: Hookwell.dll exports its eight functions by
+# their decorated names and keeps its shared variables in one shared section
+# ".IdleTra"; Bumblepad.exe imports seven of them (never ForceUnlock); the
+# programs are of the expected machine type and carry their resources.
+set -u
+objdump=$1 bin=$2 bits=$3
+fail=0
+check() { if eval "$2"; then echo "ok   - $1"; else echo "FAIL - $1"; fail=1; fi; }
+
+dll="$bin/Hookwell.dll" exe="$bin/Bumblepad.exe" trove="$bin/Trovebox.exe"
+for f in "$dll" "$exe" "$trove"; do check "$(basename "$f") exists" "[ -f '$f' ]"; done
+[ $fail = 0 ] || exit 1
+
+exports=(_Z15SetKeyboardHookP6HWND__bb _Z18RemoveKeyboardHookb _Z18KeyboardHookRepeatb
+         _Z19InstallInputTrackerv _Z12GetLastInputv _Z18RemoveInputTrackerv _Z7LockAllbPKb
+         _Z11ForceUnlockbPKb)
+dllinfo=$("$objdump" -p "$dll")
+exportnames=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dllinfo" | awk '{print $NF}' | grep '^_Z' | sort)
+check "Hookwell.dll exports exactly the eight functions" \
+  "[ \"\$exportnames\" = \"\$(printf '%s\n' \"\${exports[@]}\" | sort)\" ]"
+
+if [ "$bits" = 32 ]; then
+  check "Hookwell.dll is a 32-bit x86 DLL" "grep -q 'file format pei-i386' <<<\"\$dllinfo\""
+  check "Bumblepad.exe is a 32-bit x86 program" "\"$objdump\" -f '$exe' | grep -q 'pei-i386'"
+  check "Trovebox.exe is a 32-bit x86 program" "\"$objdump\" -f '$trove' | grep -q 'pei-i386'"
+fi
+
+sections=$("$objdump" -h "$dll")
+section=$(grep -A1 ' \.IdleTra ' <<<"$sections")
+check "Hookwell.dll has a section .IdleTra" "[ -n \"\$section\" ]"
+check ".IdleTra is shared, read/write data" "grep -q 'SHARED' <<<\"\$section\" && grep -q 'DATA' <<<\"\$section\" && ! grep -q READONLY <<<\"\$section\""
+index=$(awk '$2 == ".IdleTra" {print $1 + 1}' <<<"$sections")
+symbols=$("$objdump" -t "$dll")
+shared=(lastInputTime trackerKeyboardHook trackerMouseHook lockKeyboardHook lockMouseHook reportWindow
+        wheelCount lastMousePoint keyDownTable repeatKeys screenSaverState)
+for v in "${shared[@]}"; do
+  check "$v lies in .IdleTra" "grep -E ' _?$v\$' <<<\"\$symbols\" | grep -q '(sec *$index)'"
+done
+
+exeinfo=$("$objdump" -p "$exe")
+imports=$(sed -n '/DLL Name: Hookwell.dll/,/^$/p' <<<"$exeinfo" | awk '{print $NF}' | grep '^_Z' | sort)
+expected=$(printf '%s\n' "${exports[@]}" | grep -v ForceUnlock | sort)
+check "Bumblepad.exe imports only the seven exports from Hookwell.dll, never ForceUnlock" \
+  "[ -n \"\$imports\" ] && [ -z \"\$(comm -23 <(echo \"\$imports\") <(echo \"\$expected\"))\" ]"
+echo "     Bumblepad.exe imports $(grep -c . <<<"$imports") of the seven"
+for f in "$exe" "$trove"; do
+  info=$("$objdump" -p "$f")
+  if grep -q 'DLL Name: FreeImage.dll' <<<"$info"; then
+    check "$(basename "$f") links FreeImage.dll by the names its import library gives" \
+      "sed -n '/DLL Name: FreeImage.dll/,/^\$/p' <<<\"\$info\" | grep -q FreeImage_"
+  fi
+  check "$(basename "$f") makes the single-byte (A) calls, no wide ones" \
+    "! grep -E '(MessageBox|CreateWindowEx|RegisterClass|DefWindowProc|GetMessage|DispatchMessage|RegOpenKeyEx|RegQueryValueEx|RegSetValueEx|CreateProcess|CreateMutex|OpenMutex|Shell_NotifyIcon|LoadIcon|LoadMenu|DialogBoxParam|PlaySound|GetVersionEx|FindFirstFile|SystemParametersInfo|PostMessage)W\$' <<<\"\$info\" && grep -q -E '(DialogBoxParam|MessageBox|CreateWindowEx)A\$' <<<\"\$info\""
+  check "$(basename "$f") carries resources" "\"$objdump\" -h '$f' | grep -q '\\.rsrc'"
+done
+
+[ $fail = 0 ] && echo "all PE checks passed"
+exit $fail

@@ -1,0 +1,56 @@
+// A small helper program for the Windows adapter tests, run as a separate
+// process under Wine:
+//   probe version            prints platform major minor of GetVersionExA
+//   probe hold-repeat V      calls KeyboardHookRepeat(V) and waits for stdin to close
+//   probe shared-bytes       prints the non-zero bytes of Hookwell's shared section
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Hookwell.h"
+
+static const unsigned char* SharedSection(DWORD& size) {
+    auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleA("Hookwell.dll"));
+    if (!base) return nullptr;
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    auto* section = IMAGE_FIRST_SECTION(nt);
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (std::strncmp(reinterpret_cast<const char*>(section->Name), ".IdleTra", 8) == 0) {
+            size = section->Misc.VirtualSize;
+            return base + section->VirtualAddress;
+        }
+    }
+    return nullptr;
+}
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "version") == 0) {
+        OSVERSIONINFOA info = {};
+        info.dwOSVersionInfoSize = sizeof info;
+        GetVersionExA(&info);
+        std::printf("%lu %lu %lu\n", info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "hold-repeat") == 0) {
+        KeyboardHookRepeat(argv[2][0] == '1');
+        std::printf("ready\n");
+        std::fflush(stdout);
+        char line[16];
+        while (std::fgets(line, sizeof line, stdin)) {
+        }
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "shared-bytes") == 0) {
+        GetLastInput();  // make sure the library is loaded and used
+        DWORD size = 0;
+        const unsigned char* bytes = SharedSection(size);
+        if (!bytes) return 2;
+        int nonZero = 0;
+        for (DWORD i = 0; i < size; ++i) nonZero += bytes[i] != 0;
+        std::printf("%d\n", nonZero);
+        return 0;
+    }
+    return 1;
+}
