@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# with-desktop.sh COMMAND...: runs COMMAND on a private virtual X display
+# (Xvfb -noreset, 1024x768x24) with openbox as window manager and trayer as
+# tray host, then takes them down again. The command sees DISPLAY, and
+# XDG_CONFIG_HOME / XDG_RUNTIME_DIR in a fresh temporary folder, so it never
+# touches the user's own settings.
+set -u
+for n in $(seq 50 150); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=:$n; break; }
+done
+work=$(mktemp -d /tmp/bumblepad-desktop-XXXXXX)
+Xvfb "$display" -noreset -screen 0 1024x768x24 +extension XTEST +extension XInputExtension \
+  >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
+export DISPLAY=$display
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+openbox >"$work/openbox.log" 2>&1 &
+wm=$!
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+trayer --edge top --align right --widthtype pixel --width 120 --height 24 --transparent false \
+  >"$work/trayer.log" 2>&1 &
+tray=$!
+for _ in $(seq 100); do xprop -root 2>/dev/null | grep -q '_NET_SYSTEM_TRAY' && break
+  xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.05; done
+"$@"
+status=$?
+kill $tray $wm 2>/dev/null
+kill $xvfb 2>/dev/null
+wait 2>/dev/null
+rm -rf "$work"
+exit $status
