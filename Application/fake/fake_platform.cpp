@@ -139,6 +139,13 @@ void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
     Log("PostMessageA(" + Hex(message) + "," + std::to_string(wParam) + "," + std::to_string(lParam) + ")");
 }
 
+void ShowMainWindow(HWND, int command) {
+    Log("ShowWindow(" + std::to_string(command) + ")");
+    script.windowVisible = command != kSwHide;
+}
+bool IsMainWindowVisible(HWND) { return script.windowVisible; }
+void DestroyOwnedWindow(HWND window) { Log("DestroyWindow(" + Hex(reinterpret_cast<uintptr_t>(window)) + ")"); }
+
 // ---- the hook library's exports ----
 void SetKeyboardHook(HWND, bool allowMouse, bool reportMouse) {
     Log(std::string("SetKeyboardHook(") + (allowMouse ? "1" : "0") + "," + (reportMouse ? "1" : "0") + ")");

@@ -27,6 +27,7 @@ struct Script {
     int messageLoopResult = 0;
     unsigned long lastInput = 0;                    // GetLastInput
     std::vector<std::string> existingFiles;
+    bool windowVisible = false;                     // IsMainWindowVisible; ShowMainWindow sets it
 };
 extern Script script;
 

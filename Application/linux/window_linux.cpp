@@ -115,3 +115,14 @@ LResult DefaultWindowProc(HWND, uint32_t, WParam, LParam) { return 0; }
 void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
     controllerWindow->Post(message, wParam, lParam);
 }
+
+void ShowMainWindow(HWND, int command) {
+    if (command == kSwHide) controllerWindow->hide();
+    else controllerWindow->showFullScreen();
+}
+
+bool IsMainWindowVisible(HWND) { return controllerWindow && controllerWindow->isVisible(); }
+
+void DestroyOwnedWindow(HWND window) {
+    if (QWidget* widget = QWidget::find(static_cast<WId>(reinterpret_cast<uintptr_t>(window)))) widget->deleteLater();
+}

@@ -3,6 +3,8 @@
 #include "tray.h"
 #include "window_port.h"
 
+#include "lock_state.h"
+
 uint32_t taskbarCreatedMessage = 0;
 
 static LResult ClosePath(HWND window, uint32_t message) {

@@ -4,6 +4,12 @@
 
 #include "messages.h"
 
+// The popup of the loaded tray menu; null until the first tray event.
+extern void* trayMenu;
+
+// CheckMenuItem(trayMenu, id, by command, MF_CHECKED 8 / MF_UNCHECKED 0).
+void CheckTrayItem(uint32_t id, bool checked);
+
 void AddTrayIcon(HWND window);
 void RemoveTrayIcon(HWND window);
 

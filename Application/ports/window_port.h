@@ -32,3 +32,14 @@ LResult DefaultWindowProc(HWND window, uint32_t message, WParam wParam, LParam l
 
 // PostMessageA(window, message, wParam, lParam).
 void PostWindowMessage(HWND window, uint32_t message, WParam wParam, LParam lParam);
+
+// ShowWindow(window, command): SW_HIDE 0, SW_SHOW 5.
+constexpr int kSwHide = 0;
+constexpr int kSwShow = 5;
+void ShowMainWindow(HWND window, int command);
+
+// IsWindowVisible.
+bool IsMainWindowVisible(HWND window);
+
+// DestroyWindow on a window the controller made (the hint window).
+void DestroyOwnedWindow(HWND window);

@@ -46,3 +46,7 @@ LResult DefaultWindowProc(HWND window, uint32_t message, WParam wParam, LParam l
 void PostWindowMessage(HWND window, uint32_t message, WParam wParam, LParam lParam) {
     PostMessageA(window, message, wParam, lParam);
 }
+
+void ShowMainWindow(HWND window, int command) { ShowWindow(window, command); }
+bool IsMainWindowVisible(HWND window) { return IsWindowVisible(window) != FALSE; }
+void DestroyOwnedWindow(HWND window) { DestroyWindow(window); }

@@ -1,0 +1,22 @@
+// The lock screen: reaction to the hook library's reports, the canvas and
+// the end of a lock by the unlock word.
+#pragma once
+#include <cstdint>
+
+#include "messages.h"
+
+// WM_HOOK_KEY, in every lock state.
+void OnLockKey(HWND window, uint32_t code);
+
+// WM_HOOK_MOUSEMOVE while the window is visible.
+void OnLockMouseMove(HWND window, int32_t x, int32_t y);
+
+// Copies the canvas rectangle (right and bottom inclusive) to the window and
+// refreshes the hint line.
+void PaintLockScreen(HWND window, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+// canvasBitmap exists (WM_PAINT copies from it only then).
+bool LockScreenHasCanvas();
+
+// Ends either lock once the unlock word has been typed.
+void EndLockByWord(HWND window);
