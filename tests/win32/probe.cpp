@@ -3,9 +3,13 @@
 //   probe version            prints platform major minor of GetVersionExA
 //   probe hold-repeat V      calls KeyboardHookRepeat(V) and waits for stdin to close
 //   probe shared-bytes       prints the non-zero bytes of Hookwell's shared section
+//   probe message SECONDS    waits for a message box captioned "Error", prints
+//                            its text and presses its OK button
+//   probe close              posts WM_CLOSE to the controller's window
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Hookwell.h"
@@ -50,6 +54,29 @@ int main(int argc, char** argv) {
         int nonZero = 0;
         for (DWORD i = 0; i < size; ++i) nonZero += bytes[i] != 0;
         std::printf("%d\n", nonZero);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {
+        DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
+        while (GetTickCount() < end) {
+            HWND box = FindWindowA("#32770", "Error");
+            if (box) {
+                char text[256] = {};
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
+                std::printf("%s\n", text);
+                std::fflush(stdout);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return 0;
+            }
+            Sleep(100);
+        }
+        std::printf("(no message box)\n");
+        return 3;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "close") == 0) {
+        HWND window = FindWindowA("Bumblepad", "Bumblepad");
+        if (!window) return 4;
+        PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
     }
     return 1;

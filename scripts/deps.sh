@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12 (only the
+# packages that are missing, so a second run is quick).
+set -eu
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config python3
+  # Linux programs
+  qt6-base-dev libfreeimage-dev libx11-dev libxi-dev libxtst-dev libxss-dev libxext-dev libsystemd-dev
+  # Windows cross builds (32-bit product, 64-bit for the tests under Wine)
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools wine64
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
