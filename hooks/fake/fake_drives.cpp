@@ -58,8 +58,8 @@ uint32_t DriveTypeOf(const char* rootPath) {
 HANDLE OpenDevice(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
                   uint32_t flags) {
     std::string text = std::string("CreateFileA(") + path + "," + Hex(access) + "," +
-                       std::to_string(share) + "," + std::to_string(disposition) + "," + Hex(flags) +
-                       ")";
+                       std::to_string(share) + "," + std::to_string(disposition) + "," +
+                       Hex(flags) + ")";
     HANDLE h = InvalidDeviceHandle();
     if (!script.refusedPaths.count(path)) {
         h = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(nextHandle++));
@@ -91,7 +91,8 @@ bool DeviceRequest(HANDLE device, uint32_t code, void* input, uint32_t inputSize
         }
         if (!answer.accepted) return false;
         auto* out = static_cast<DiocRegisters*>(output);
-        out->reg_Flags = answer.carry ? (out->reg_Flags | kCarryFlag) : (out->reg_Flags & ~kCarryFlag);
+        out->reg_Flags =
+            answer.carry ? (out->reg_Flags | kCarryFlag) : (out->reg_Flags & ~kCarryFlag);
         return true;
     }
     text += "[";

@@ -28,9 +28,9 @@ struct LegacyAnswer {
 };
 
 struct Script {
-    std::map<char, uint32_t> driveTypes;  // by letter; missing letters answer 1 (no root)
-    std::set<std::string> refusedPaths;   // CreateFileA answers INVALID for these
-    bool requestsFail = false;            // NT requests: DeviceIoControl returns 0
+    std::map<char, uint32_t> driveTypes;     // by letter; missing letters answer 1 (no root)
+    std::set<std::string> refusedPaths;      // CreateFileA answers INVALID for these
+    bool requestsFail = false;               // NT requests: DeviceIoControl returns 0
     std::deque<LegacyAnswer> legacyAnswers;  // consumed in order; when empty: accepted, carry clear
 };
 extern Script script;

@@ -77,7 +77,8 @@ int OpticalIndex(const std::string& name) {
     return std::atoi(name.c_str() + 2);
 }
 
-bool OpenTakesNoDisc(const std::string& path, int& fd) {
+// Read-only and non-blocking: an optical drive opens so even without a disc.
+bool OpenDoorDevice(const std::string& path, int& fd) {
     fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     return fd >= 0;
 }
@@ -173,19 +174,23 @@ using namespace drivelinux;
 uint32_t DriveTypeOf(const char* rootPath) {
     char letter = LetterOfPath(rootPath);
     switch (letter ? DeviceForLetter(letter).kind : DriveKind::None) {
-        case DriveKind::Optical: return kDriveCdrom;
-        case DriveKind::Removable: return kDriveRemovable;
-        default: return 1;  // no such root
+        case DriveKind::Optical:
+            return kDriveCdrom;
+        case DriveKind::Removable:
+            return kDriveRemovable;
+        default:
+            return 1;  // no such root
     }
 }
 
 HANDLE OpenDevice(const char* path, uint32_t, uint32_t, uint32_t, uint32_t) {
-    char letter = LetterOfPath(path);
-    if (!letter || std::strchr(path, ':') == nullptr || std::strncmp(path, "\\\\.\\", 4) != 0)
-        return InvalidDeviceHandle();
+    // Only drive devices ("\\.\X:"); the older family's "\\.\vwin32" is not there.
+    char letter = std::strncmp(path, "\\\\.\\", 4) == 0 ? LetterOfPath(path) : 0;
+    if (!letter) return InvalidDeviceHandle();
     DriveDevice device = DeviceForLetter(letter);
     int fd = -1;
-    if (device.kind == DriveKind::None || !OpenTakesNoDisc(device.path, fd)) return InvalidDeviceHandle();
+    if (device.kind == DriveKind::None || !OpenDoorDevice(device.path, fd))
+        return InvalidDeviceHandle();
     openDrives()[fd] = OpenDrive{device.kind, device.path};
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd));
 }
@@ -219,7 +224,7 @@ void ReleaseRecordedDrives() {
     std::vector<std::string> keep;
     for (const std::string& path : RecordedDrives()) {
         int fd = -1;
-        if (!OpenTakesNoDisc(path, fd)) {
+        if (!OpenDoorDevice(path, fd)) {
             // A drive that is gone took its lock with it; one that refuses
             // now may open at the next start.
             if (errno != ENOENT && errno != ENXIO && errno != ENODEV) keep.push_back(path);

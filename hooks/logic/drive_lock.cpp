@@ -56,8 +56,8 @@ DiocRegisters LockMediaLegacy(int driveNumber, bool lock) {
         // The carry bit starts set: a request the device refuses leaves it so
         // and counts as failed, never as the outcome of the one before it.
         regs.reg_Flags = kCarryFlag;
-        bool accepted = DeviceRequest(vwin32, kVwin32DiocDosIoctl, &regs, sizeof regs, &regs,
-                                      sizeof regs);
+        bool accepted =
+            DeviceRequest(vwin32, kVwin32DiocDosIoctl, &regs, sizeof regs, &regs, sizeof regs);
         if (!accepted) regs.reg_Flags |= kCarryFlag;
         if (lock && (regs.reg_Flags & kCarryFlag) == 0) break;
     }

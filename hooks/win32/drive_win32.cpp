@@ -17,8 +17,9 @@ WsprintfProc BindWsprintf() {
     if (!tried) {
         tried = true;
         HMODULE user32 = LoadLibraryA("user32.dll");
-        if (user32) proc = reinterpret_cast<WsprintfProc>(
-                          reinterpret_cast<void*>(GetProcAddress(user32, "wsprintfA")));
+        if (user32)
+            proc = reinterpret_cast<WsprintfProc>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "wsprintfA")));
     }
     return proc;
 }

@@ -30,7 +30,7 @@ struct Selection {
 
 // Each test starts as a fresh process: tables not yet made, nothing held.
 class DriveLockTest : public testing::Test {
-protected:
+    protected:
     void SetUp() override {
         fakedrives::Reset();
         driveTablesReady = false;
@@ -48,7 +48,7 @@ protected:
 };
 
 class NtDriveLock : public DriveLockTest {
-protected:
+    protected:
     void SetUp() override {
         DriveLockTest::SetUp();
         UseVersion(2, 5, 1);
@@ -56,7 +56,7 @@ protected:
 };
 
 class LegacyDriveLock : public DriveLockTest {
-protected:
+    protected:
     void SetUp() override {
         DriveLockTest::SetUp();
         UseVersion(1, 4, 10);
@@ -76,8 +76,9 @@ TEST_F(NtDriveLock, FirstCallPreparesTheTables) {
 TEST_F(NtDriveLock, LocksARemovableDriveThroughItsOwnDevice) {
     fakedrives::script.driveTypes['E'] = kDriveRemovable;
     LockAll(true, Selection{'E'});
-    EXPECT_EQ(fakedrives::calls, (Calls{"GetDriveTypeA(E:\\)", "CreateFileA(\\\\.\\E:,0x80,3,3,0x0) -> #1",
-                                        "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"}));
+    EXPECT_EQ(fakedrives::calls,
+              (Calls{"GetDriveTypeA(E:\\)", "CreateFileA(\\\\.\\E:,0x80,3,3,0x0) -> #1",
+                     "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"}));
     EXPECT_EQ(driveHandles[4], reinterpret_cast<HANDLE>(1));
     EXPECT_EQ(fakedrives::openHandles.count("#1"), 1u);
 
@@ -90,9 +91,9 @@ TEST_F(NtDriveLock, LocksARemovableDriveThroughItsOwnDevice) {
 }
 
 TEST_F(NtDriveLock, FixedRemoteAndMissingDrivesAreNeverOpened) {
-    fakedrives::script.driveTypes['C'] = 3;  // fixed
-    fakedrives::script.driveTypes['H'] = 4;  // remote
-    fakedrives::script.driveTypes['R'] = 6;  // RAM disk
+    fakedrives::script.driveTypes['C'] = 3;        // fixed
+    fakedrives::script.driveTypes['H'] = 4;        // remote
+    fakedrives::script.driveTypes['R'] = 6;        // RAM disk
     LockAll(true, Selection{'C', 'H', 'R', 'X'});  // X: no such drive
     EXPECT_EQ(fakedrives::calls, (Calls{"GetDriveTypeA(C:\\)", "GetDriveTypeA(H:\\)",
                                         "GetDriveTypeA(R:\\)", "GetDriveTypeA(X:\\)"}));
@@ -196,10 +197,14 @@ TEST_F(DriveLockTest, EjectionControlChoosesAccessAndRequestOnEachVersion) {
         const char* open;
         const char* request;
     } cases[] = {
-        {5, 0, "CreateFileA(\\\\.\\D:,0x80000000,3,3,0x0) -> #1", "DeviceIoControl(#1,0x2D4804,[1],1,out=0)"},
-        {5, 1, "CreateFileA(\\\\.\\D:,0x80,3,3,0x0) -> #1", "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"},
-        {5, 2, "CreateFileA(\\\\.\\D:,0x80,3,3,0x0) -> #1", "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"},
-        {6, 0, "CreateFileA(\\\\.\\D:,0x80000000,3,3,0x0) -> #1", "DeviceIoControl(#1,0x2D4804,[1],1,out=0)"},
+        {5, 0, "CreateFileA(\\\\.\\D:,0x80000000,3,3,0x0) -> #1",
+         "DeviceIoControl(#1,0x2D4804,[1],1,out=0)"},
+        {5, 1, "CreateFileA(\\\\.\\D:,0x80,3,3,0x0) -> #1",
+         "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"},
+        {5, 2, "CreateFileA(\\\\.\\D:,0x80,3,3,0x0) -> #1",
+         "DeviceIoControl(#1,0x2D0940,[1],1,out=0)"},
+        {6, 0, "CreateFileA(\\\\.\\D:,0x80000000,3,3,0x0) -> #1",
+         "DeviceIoControl(#1,0x2D4804,[1],1,out=0)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.major << "." << c.minor);
@@ -278,13 +283,15 @@ TEST_F(LegacyDriveLock, UnlockAlwaysSendsAllFourRequests) {
 TEST_F(LegacyDriveLock, ARefusedRequestIsNeverJudgedByThePreviousOne) {
     Cdroms({'D'});
     LockAll(true, Selection{'D'});
-    fakedrives::script.legacyAnswers = {{true, false}, {true, false}, {true, false}, {false, false}};
+    fakedrives::script.legacyAnswers = {
+        {true, false}, {true, false}, {true, false}, {false, false}};
     LockAll(false, Selection{'D'});
     EXPECT_EQ(driveLockCounts[3], 1);  // the last request was refused: still held
     LockAll(false, Selection{'D'});    // so the next release tries again
     EXPECT_EQ(driveLockCounts[3], 0);
 
-    fakedrives::script.legacyAnswers = {{false, false}, {false, false}, {false, false}, {false, false}};
+    fakedrives::script.legacyAnswers = {
+        {false, false}, {false, false}, {false, false}, {false, false}};
     LockAll(true, Selection{'D'});
     EXPECT_EQ(driveLockCounts[3], 0);
 }

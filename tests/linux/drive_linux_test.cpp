@@ -48,7 +48,7 @@ std::ostream& operator<<(std::ostream& os, const IoctlCall& c) {
 }
 
 class LinuxDrives : public testing::Test {
-protected:
+    protected:
     fs::path root;
     std::string dev, sys, state;
 
@@ -93,8 +93,8 @@ protected:
     }
     std::vector<std::string> Recorded() { return drivelinux::RecordedDrives(); }
     static size_t OpenFdCount() {
-        return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"),
-                                                 fs::directory_iterator()));
+        return static_cast<size_t>(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
     }
 };
 
@@ -105,11 +105,11 @@ TEST_F(LinuxDrives, LettersMapToOpticalDrivesFromDAndRemovableDisksFromN) {
         std::string name;
         uint32_t type;
     } cases[] = {
-        {'A', DriveKind::None, "", 1},       {'C', DriveKind::None, "", 1},
-        {'D', DriveKind::Optical, "sr0", 5}, {'E', DriveKind::Optical, "sr1", 5},
-        {'F', DriveKind::None, "", 1},       {'M', DriveKind::None, "", 1},
+        {'A', DriveKind::None, "", 1},         {'C', DriveKind::None, "", 1},
+        {'D', DriveKind::Optical, "sr0", 5},   {'E', DriveKind::Optical, "sr1", 5},
+        {'F', DriveKind::None, "", 1},         {'M', DriveKind::None, "", 1},
         {'N', DriveKind::Removable, "sdb", 2}, {'O', DriveKind::Removable, "sdc", 2},
-        {'P', DriveKind::None, "", 1},       {'Z', DriveKind::None, "", 1},
+        {'P', DriveKind::None, "", 1},         {'Z', DriveKind::None, "", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.letter);
@@ -133,8 +133,9 @@ TEST_F(LinuxDrives, LockAllHoldsBothKindsAndRecordsTheOpticalDrive) {
     Select(drives, {'C', 'D', 'N'});
     const size_t fdsBefore = OpenFdCount();
     LockAll(true, drives);
-    EXPECT_EQ(ioctlCalls, (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 1},
-                                                  {DevPath("sdb"), drivelinux::ScsiDoorLockRequest(), 0}}));
+    EXPECT_EQ(ioctlCalls,
+              (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 1},
+                                      {DevPath("sdb"), drivelinux::ScsiDoorLockRequest(), 0}}));
     EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
     EXPECT_EQ(OpenFdCount(), fdsBefore + 2);  // both devices stay open while held
 
@@ -144,8 +145,9 @@ TEST_F(LinuxDrives, LockAllHoldsBothKindsAndRecordsTheOpticalDrive) {
     ioctlCalls.clear();
     Select(drives, {});
     LockAll(false, drives);
-    EXPECT_EQ(ioctlCalls, (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0},
-                                                  {DevPath("sdb"), drivelinux::ScsiDoorUnlockRequest(), 0}}));
+    EXPECT_EQ(ioctlCalls,
+              (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0},
+                                      {DevPath("sdb"), drivelinux::ScsiDoorUnlockRequest(), 0}}));
     EXPECT_TRUE(Recorded().empty());
     EXPECT_FALSE(fs::exists(state));
     EXPECT_EQ(OpenFdCount(), fdsBefore);
@@ -186,9 +188,11 @@ TEST_F(LinuxDrives, ReleaseRecordedDrivesLetsGoOfWhatAnEarlierRunLeftLocked) {
     std::ofstream(state) << DevPath("sr0") << "\n" << gone << "\n" << DevPath("sr1") << "\n";
     refusingDevices.insert(DevPath("sr1"));
     ReleaseRecordedDrives();
-    EXPECT_EQ(ioctlCalls, (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0},
-                                                  {DevPath("sr1"), drivelinux::CdromLockDoorRequest(), 0}}));
-    EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr1")}));  // refused: tried again next time
+    EXPECT_EQ(ioctlCalls,
+              (std::vector<IoctlCall>{{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0},
+                                      {DevPath("sr1"), drivelinux::CdromLockDoorRequest(), 0}}));
+    EXPECT_EQ(Recorded(),
+              (std::vector<std::string>{DevPath("sr1")}));  // refused: tried again next time
 
     refusingDevices.clear();
     ReleaseRecordedDrives();
@@ -204,7 +208,10 @@ TEST_F(LinuxDrives, TheStateFileDefaultsToTheRuntimeFolder) {
     std::string saved = old ? old : "";
     setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
     EXPECT_EQ(drivelinux::StateFilePath(), state);
-    if (old) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
+    if (old)
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
