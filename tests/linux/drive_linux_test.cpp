@@ -183,6 +183,19 @@ TEST_F(LinuxDrives, ARefusedReleaseStaysRecordedForTheNextStart) {
     EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
 }
 
+TEST_F(LinuxDrives, ForceUnlockReleasesThroughASecondOpenAndForgetsTheRecord) {
+    bool drives[26];
+    Select(drives, {'D'});
+    LockAll(true, drives);
+    const int heldFd = static_cast<int>(reinterpret_cast<intptr_t>(driveHandles[3]));
+    ioctlCalls.clear();
+    ForceUnlock(false, drives);
+    ASSERT_EQ(ioctlCalls.size(), 1u);
+    EXPECT_EQ(ioctlCalls[0], (IoctlCall{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0}));
+    EXPECT_TRUE(Recorded().empty());              // the door is open in the kernel now
+    EXPECT_EQ(PathOfFd(heldFd), DevPath("sr0"));  // LockAll's own device stays open
+}
+
 TEST_F(LinuxDrives, ReleaseRecordedDrivesLetsGoOfWhatAnEarlierRunLeftLocked) {
     const std::string gone = dev + "/sr7";
     std::ofstream(state) << DevPath("sr0") << "\n" << gone << "\n" << DevPath("sr1") << "\n";
