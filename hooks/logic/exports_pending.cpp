@@ -8,8 +8,6 @@ void KeyboardHookRepeat(bool repeat) { repeatKeys = repeat; }
 void InstallInputTracker() {}
 unsigned long GetLastInput() { return lastInputTime; }
 void RemoveInputTracker() {}
-void LockAll(bool, const bool*) {}
-void ForceUnlock(bool, const bool*) {}
 #if !defined(_WIN32)
 bool KeyboardHookHolds() { return false; }
 #endif
