@@ -6,6 +6,7 @@
 
 #include "Hookwell.h"
 #include "clock_port.h"
+#include "drive_recovery_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "process_port.h"
@@ -145,6 +146,8 @@ void ShowMainWindow(HWND, int command) {
 }
 bool IsMainWindowVisible(HWND) { return script.windowVisible; }
 void DestroyOwnedWindow(HWND window) { Log("DestroyWindow(" + Hex(reinterpret_cast<uintptr_t>(window)) + ")"); }
+
+void ReleaseDoorsLeftHeld() { Log("ReleaseDoorsLeftHeld"); }
 
 // ---- the hook library's exports ----
 void SetKeyboardHook(HWND, bool allowMouse, bool reportMouse) {

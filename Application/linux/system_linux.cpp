@@ -16,6 +16,8 @@
 #include <string>
 
 #include "clock_port.h"
+#include "drive_doors_linux.h"
+#include "drive_recovery_port.h"
 #include "linux_paths.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
@@ -142,3 +144,5 @@ void ReadOsVersion(OsVersionInfo& info) {
     info.dwBuildNumber = 7601;
     info.dwPlatformId = kPlatformWin32Nt;
 }
+
+void ReleaseDoorsLeftHeld() { ReleaseRecordedDrives(); }

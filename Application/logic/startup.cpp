@@ -4,6 +4,7 @@
 #include "Hookwell.h"
 #include "clock_port.h"
 #include "controller.h"
+#include "drive_recovery_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "process_port.h"
@@ -60,6 +61,7 @@ int RunController(void* instance, const char* commandLine) {
         ShowMessageBox("Bumblepad could not create its window.", "Error", kMbIconWarning);
         return 0;
     }
+    ReleaseDoorsLeftHeld();
     if (options.lockDriveDoors) LockAll(true, options.lockDrive);
     if (options.disablePowerButton) DisablePowerButton();
     KeyboardHookRepeat(options.keyRepeat);

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "clock_port.h"
+#include "drive_recovery_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "process_port.h"
@@ -68,3 +69,5 @@ void ReadOsVersion(OsVersionInfo& info) {
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
 }
+
+void ReleaseDoorsLeftHeld() {}

@@ -66,6 +66,7 @@ TEST_F(StartupTest, NormalRunFollowsTheStartAndExitOrder) {
         "RegCloseKey",
         "CreateWindowExA(Bumblepad)",
         "RegisterWindowMessageA(TaskbarCreated)",
+        "ReleaseDoorsLeftHeld",
         "LockAll(1,ABCDEFGHIJKLMNOPQRSTUVWXYZ)",
         "KeyboardHookRepeat(0)",
         "InstallInputTracker",
