@@ -28,4 +28,4 @@ void BuildHintText(const char* word, char* text, int size);
 
 // Shown when a lock hook could not take the input (another program holds it).
 constexpr const char* kLockFailedText =
-    "Bumblepad could not lock the keyboard because another program is holding it. Nothing is locked.";
+    "Bumblepad could not take hold of the keyboard (another program may be holding it), so nothing is locked.";
