@@ -103,6 +103,7 @@ if ! window_named Error && ! xwininfo -root -tree | grep -q '1024x768+0+0'; then
   expect "\"Exit\" ends the controller" wait_for 10 bash -c "! kill -0 $pid"
   expect "the block was written at exit" test "$(stat -c %s "$store" 2>/dev/null)" = 60
   expect "with the options chosen before (999 minutes)" test "$(u32_at 32)" = 59940000
+  expect "and no sanitizer report (when built with one)" bash -c "! grep -q 'Sanitizer' '$WORK/bumblepad.log'"
 else
   fail "the controller is still locked; Exit cannot be reached"
   kill $pid
