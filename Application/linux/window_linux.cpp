@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "controller.h"
+#include "session_linux.h"
 #include "sleep_linux.h"
 #include "update_rect_port.h"
 #include "window_port.h"
@@ -128,6 +129,7 @@ HWND CreateMainWindow(void*) {
     if (!handle) return nullptr;
     MainWindowProc(handle, WM_CREATE, 0, 0);
     WatchSleepSignals(controllerWindow);
+    WatchSessionEnd(controllerWindow);
     return handle;
 }
 

@@ -1,5 +1,6 @@
 # Suspend and resume reach the controller from logind's PrepareForSleep
-# signal (a mock logind on a private system bus). A small preloaded library
+# signal (a mock logind on a private system bus); the end of the session
+# (SIGTERM) runs the orderly close. A small preloaded library
 # stands in for the hook library's LockAll and prints each call, so what the
 # controller asks of the drive doors can be read.
 source "$(dirname "$0")/lib.sh"
@@ -38,15 +39,18 @@ PY
   sleep 1
   sleep_signal true; sleep 0.5
   sleep_signal false; sleep 0.5
-  kill $pid; wait $pid 2>/dev/null
+  rm -f "$store"
+  kill -TERM $pid; wait $pid 2>/dev/null
+  [ "$(stat -c %s "$store" 2>/dev/null)" = 60 ] && echo -n "saved "
   grep -o 'LockAll([01])' "$WORK/out.log" | paste -sd' '
 }
 
 got=$(run_with_doors 1)
-expect "doors on: locked at start, released on suspend, locked again on resume ($got)" \
-  test "$got" = "LockAll(1) LockAll(0) LockAll(1)"
+expect "doors on: locked at start, released on suspend, locked on resume, released and saved at session end ($got)" \
+  test "$got" = "saved LockAll(1) LockAll(0) LockAll(1) LockAll(0)"
 got=$(run_with_doors 0)
-expect "doors off: suspend still releases, resume does not lock ($got)" test "$got" = "LockAll(0)"
+expect "doors off: suspend still releases, resume does not lock, saved at session end ($got)" \
+  test "$got" = "saved LockAll(0)"
 
 kill $mock 2>/dev/null
 kill "$buspid" 2>/dev/null
