@@ -6,10 +6,15 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 
 #include "controller.h"
+#include "session_linux.h"
+#include "sleep_linux.h"
+#include "update_rect_port.h"
 #include "window_port.h"
 
 static ControllerWindow* controllerWindow = nullptr;
@@ -21,8 +26,11 @@ static xcb_connection_t* Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+// Override-redirect: the window manager neither places nor decorates the
+// lock screen, so it can cover every monitor and stay above the panels.
 ControllerWindow::ControllerWindow()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::X11BypassWindowManagerHint) {
     setWindowTitle(kAppName);
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -78,10 +86,41 @@ void ControllerWindow::closeEvent(QCloseEvent* event) {
     MainWindowProc(handle_, WM_CLOSE, 0, 0);
 }
 
-void ControllerWindow::paintEvent(QPaintEvent*) {
-    // The lock screen draws itself from its canvas (WM_PAINT); until then the
-    // window shows its black background.
-    QPainter(this).fillRect(rect(), Qt::black);
+void ControllerWindow::paintEvent(QPaintEvent* event) {
+    // The black background, then the lock screen's canvas over the region
+    // that needs it (WM_PAINT with its update rectangle).
+    {
+        QPainter(this).fillRect(event->rect(), Qt::black);
+    }
+    updateArea_ = event->rect();
+    MainWindowProc(handle_, WM_PAINT, 0, 0);
+    updateArea_ = QRect();
+}
+
+void ControllerWindow::ShowLockScreen() {
+    QRect all;
+    for (QScreen* screen : QGuiApplication::screens()) all |= screen->geometry();
+    setGeometry(all);
+    show();
+    raise();
+    if (!keepOnTop_) {
+        keepOnTop_ = new QTimer(this);
+        QObject::connect(keepOnTop_, &QTimer::timeout, this, [this] { raise(); });
+    }
+    keepOnTop_->start(500);
+}
+
+void ControllerWindow::HideLockScreen() {
+    if (keepOnTop_) keepOnTop_->stop();
+    hide();
+}
+
+bool GetWindowUpdateRect(HWND, UpdateRect& rect) {
+    if (!controllerWindow) return false;
+    QRect r = controllerWindow->UpdateArea();
+    if (r.isEmpty()) return false;
+    rect = {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+    return true;
 }
 
 HWND CreateMainWindow(void*) {
@@ -89,6 +128,8 @@ HWND CreateMainWindow(void*) {
     HWND handle = controllerWindow->Handle();
     if (!handle) return nullptr;
     MainWindowProc(handle, WM_CREATE, 0, 0);
+    WatchSleepSignals(controllerWindow);
+    WatchSessionEnd(controllerWindow);
     return handle;
 }
 
@@ -117,8 +158,8 @@ void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
 }
 
 void ShowMainWindow(HWND, int command) {
-    if (command == kSwHide) controllerWindow->hide();
-    else controllerWindow->showFullScreen();
+    if (command == kSwHide) controllerWindow->HideLockScreen();
+    else controllerWindow->ShowLockScreen();
 }
 
 bool IsMainWindowVisible(HWND) { return controllerWindow && controllerWindow->isVisible(); }

@@ -3,6 +3,7 @@
 // messages and the hook library's X client messages.
 #pragma once
 #include <QAbstractNativeEventFilter>
+#include <QRect>
 #include <QWidget>
 #include <map>
 
@@ -18,6 +19,14 @@ public:
     void StopTimer(uintptr_t id);
     void Post(uint32_t message, WParam wParam, LParam lParam);
 
+    // The lock screen: shown over every monitor, kept above everything else
+    // while it is up.
+    void ShowLockScreen();
+    void HideLockScreen();
+
+    // The rectangle of the paint under way (GetUpdateRect); empty outside one.
+    QRect UpdateArea() const { return updateArea_; }
+
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 protected:
@@ -28,6 +37,8 @@ private:
     HWND handle_ = nullptr;
     uint32_t reportAtom_ = 0;
     std::map<uintptr_t, QTimer*> timers_;
+    QTimer* keepOnTop_ = nullptr;
+    QRect updateArea_;
 };
 
 // The controller's window once created (null before).

@@ -9,10 +9,23 @@ extern bool keyboardOnly;  // the lock that is on is the keyboard-only lock
 extern HWND hintWindow;    // the unlock-hint window of a full lock begun from the tray with pictures off
 extern uint32_t taskbarCreatedMessage;
 
+// Another program holds this mutex while it runs; the automatic lock waits.
+constexpr const char* kForeignMutexName = "VeltrixLoaderChildProofMutex";
+
 void BeginFullLock(bool fromIdle);
 void BeginKeyboardLock();
 void EndControllerLock();
 
+// Every WM_TIMER: the automatic lock after options.autoLockMs of idle time.
+void IdleCheck();
+
 // Creates the unlock-hint window (dialog 105) owned by mainWindow and puts the
 // hint text into its control 1037; returns its handle.
 HWND CreateHintWindow();
+
+// The hint text for a word: two lines, CR LF between them.
+void BuildHintText(const char* word, char* text, int size);
+
+// Shown when a lock hook could not take the input (another program holds it).
+constexpr const char* kLockFailedText =
+    "Bumblepad could not take hold of the keyboard (another program may be holding it), so nothing is locked.";

@@ -1,11 +1,17 @@
 #include "Hookwell.h"
 #include "controller.h"
+#include "lock_screen.h"
+#include "lock_state.h"
+#include "settings.h"
 #include "tray.h"
+#include "update_rect_port.h"
 #include "window_port.h"
 
-#include "lock_state.h"
-
 uint32_t taskbarCreatedMessage = 0;
+
+constexpr WParam kPbtApmSuspend = 4;
+constexpr WParam kPbtApmResumeCritical = 6;
+constexpr WParam kPbtApmResumeSuspend = 7;
 
 static LResult ClosePath(HWND window, uint32_t message) {
     StopWindowTimer(window, kIdleTimerId);
@@ -23,9 +29,36 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
         return ClosePath(window, message);
+    case WM_PAINT:
+        if (LockScreenHasCanvas()) {
+            UpdateRect r;
+            if (GetWindowUpdateRect(window, r) && r.right > r.left && r.bottom > r.top)
+                PaintLockScreen(window, r.left, r.top, r.right, r.bottom);
+        }
+        break;
+    case WM_TIMER:
+        IdleCheck();
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == kPbtApmResumeCritical || wParam == kPbtApmResumeSuspend) {
+            if (options.lockDriveDoors) LockAll(true, options.lockDrive);
+        } else if (wParam == kPbtApmSuspend) {
+            LockAll(false, options.lockDrive);  // whatever the setting
+        }
+        break;
+    case WM_TRAY_NOTIFY:
+        HandleTrayEvent(window, lParam);
+        return 0;
+    case WM_HOOK_KEY:
+        OnLockKey(window, static_cast<uint32_t>(wParam));
+        break;
+    case WM_HOOK_MOUSEMOVE:
+        if (IsMainWindowVisible(window))
+            OnLockMouseMove(window, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+        break;
     default:
+        if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) AddTrayIcon(window);
         break;
     }
-    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) AddTrayIcon(window);
     return DefaultWindowProc(window, message, wParam, lParam);
 }

@@ -1,10 +1,110 @@
-// The tray icon and menu land with the tray work; until then the icon calls
-// are kept in their place in the start and exit order and do nothing.
 #include "tray.h"
+
+#include <cstring>
+
+#include "Hookwell.h"
+#include "controller.h"
+#include "dialog_port.h"
+#include "lock_state.h"
+#include "options_dialog.h"
+#include "process_port.h"
+#include "resource_ids.h"
+#include "settings.h"
+#include "switches.h"
+#include "tray_port.h"
+#include "window_port.h"
 
 void* trayMenu = nullptr;
 
-void CheckTrayItem(uint32_t, bool) {}
-void AddTrayIcon(HWND) {}
-void RemoveTrayIcon(HWND) {}
-void HandleTrayEvent(HWND, LParam) {}
+void CheckTrayItem(uint32_t id, bool checked) {
+    if (trayMenu) CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
+}
+
+static TrayIconRecord IconRecord(HWND window) {
+    TrayIconRecord record;
+    record.window = window;
+    record.instance = appInstance;
+    record.iconResource = kIconTray;
+    std::strcpy(record.tip, kAppName);
+    return record;
+}
+
+void AddTrayIcon(HWND window) { NotifyTrayIcon(kNimAdd, IconRecord(window)); }
+void RemoveTrayIcon(HWND window) { NotifyTrayIcon(kNimDelete, IconRecord(window)); }
+
+static void LoadTrayMenu() {
+    int menuId = UsesFullTrayMenu(osVersionInfo) ? kMenuTrayFull : kMenuTrayOld;
+    trayMenu = LoadPopupMenu(appInstance, menuId);
+    if (!trayMenu) return;  // tried again at the next event
+    if (options.lockDriveDoors) CheckTrayItem(kCmdLockDriveDoors, true);
+    if (options.disablePowerButton) CheckTrayItem(kCmdDisablePowerButton, true);
+}
+
+static void StartMediaManager() {
+    // The bare name resolved against the working directory, and only when
+    // the file is there; the controller does not wait for it or track it.
+    const char* program = ".\\Trovebox.exe";
+    if (FileExists(program)) StartProgram(program, nullptr);
+}
+
+static void RunCommand(HWND window, uint32_t command) {
+    switch (command) {
+    case kCmdLockDriveDoors:
+        CheckTrayItem(kCmdLockDriveDoors, !options.lockDriveDoors);
+        LockAll(!options.lockDriveDoors, options.lockDrive);
+        options.lockDriveDoors = !options.lockDriveDoors;
+        break;
+    case kCmdDisablePowerButton:
+        CheckTrayItem(kCmdDisablePowerButton, !options.disablePowerButton);
+        if (options.disablePowerButton) RestorePowerPolicy(PowerRestoreForm::Menu);
+        else DisablePowerButton();
+        options.disablePowerButton = !options.disablePowerButton;
+        break;
+    case kCmdExit:
+        PostWindowMessage(window, WM_CLOSE, 0, 0);
+        break;
+    case kCmdLockKeyboardMouse:
+        BeginFullLock(false);
+        break;
+    case kCmdOptions:
+        RunModalDialog(appInstance, OptionsDialogTemplate(osVersionInfo), mainWindow, OptionsDialogProc);
+        if (options.lockDriveDoors) LockAll(true, options.lockDrive);
+        KeyboardHookRepeat(options.keyRepeat);
+        break;
+    case kCmdManageMedia:
+        StartMediaManager();
+        break;
+    case kCmdLockKeyboard:
+    case kCmdLockKeyboardOld:  // the older menu's item does the same, so that no item is dead
+        if (locked) EndControllerLock();
+        else BeginKeyboardLock();
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleTrayEvent(HWND window, LParam event) {
+    if (!trayMenu) LoadTrayMenu();
+    bool fullLock = locked && !keyboardOnly;
+    if (!fullLock) {
+        uint32_t command = 0;
+        bool acts = true;
+        if (event == WM_RBUTTONUP) {
+            command = trayMenu ? TrackMenuAtCursor(window, trayMenu, kTpmReturnCmdRightAlign) : 0;
+        } else if (event == WM_LBUTTONDBLCLK) {
+            command = kCmdLockKeyboardMouse;
+        } else {
+            acts = false;
+        }
+        if (acts) {
+            bool itemLocksKeyboard = command == kCmdLockKeyboard || command == kCmdLockKeyboardOld;
+            if (locked && !itemLocksKeyboard && command != 0) EndControllerLock();
+            RunCommand(window, command);
+        }
+    }
+    if (event == 2) {
+        if (options.lockDriveDoors) LockAll(false, options.lockDrive);
+        if (options.disablePowerButton) RestorePowerPolicy(PowerRestoreForm::Closing);
+    }
+}

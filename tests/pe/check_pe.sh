@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads the built Windows files: Hookwell.dll exports its eight functions by
 # their decorated names and keeps its shared variables in one shared section
-# ".IdleTra"; Bumblepad.exe imports seven of them (never ForceUnlock); the
+# ".IdleTra"; Bumblepad.exe imports exactly seven of them (never ForceUnlock); the
 # programs are of the expected machine type and carry their resources.
 set -u
 objdump=$1 bin=$2 bits=$3
@@ -41,9 +41,8 @@ done
 exeinfo=$("$objdump" -p "$exe")
 imports=$(sed -n '/DLL Name: Hookwell.dll/,/^$/p' <<<"$exeinfo" | awk '{print $NF}' | grep '^_Z' | sort)
 expected=$(printf '%s\n' "${exports[@]}" | grep -v ForceUnlock | sort)
-check "Bumblepad.exe imports only the seven exports from Hookwell.dll, never ForceUnlock" \
-  "[ -n \"\$imports\" ] && [ -z \"\$(comm -23 <(echo \"\$imports\") <(echo \"\$expected\"))\" ]"
-echo "     Bumblepad.exe imports $(grep -c . <<<"$imports") of the seven"
+check "Bumblepad.exe imports exactly the seven exports from Hookwell.dll, never ForceUnlock" \
+  "[ \"\$imports\" = \"\$expected\" ]"
 for f in "$exe" "$trove"; do
   info=$("$objdump" -p "$f")
   if grep -q 'DLL Name: FreeImage.dll' <<<"$info"; then
@@ -54,6 +53,19 @@ for f in "$exe" "$trove"; do
     "! grep -E '(MessageBox|CreateWindowEx|RegisterClass|DefWindowProc|GetMessage|DispatchMessage|RegOpenKeyEx|RegQueryValueEx|RegSetValueEx|CreateProcess|CreateMutex|OpenMutex|Shell_NotifyIcon|LoadIcon|LoadMenu|DialogBoxParam|PlaySound|GetVersionEx|FindFirstFile|SystemParametersInfo|PostMessage)W\$' <<<\"\$info\" && grep -q -E '(DialogBoxParam|MessageBox|CreateWindowEx)A\$' <<<\"\$info\""
   check "$(basename "$f") carries resources" "\"$objdump\" -h '$f' | grep -q '\\.rsrc'"
 done
+
+# The controller's menus and dialog templates, read back from the program.
+windres=${objdump%objdump}windres
+if command -v "$windres" >/dev/null 2>&1; then
+  rc=$("$windres" -i "$exe" -J coff -O rc 2>/dev/null)
+  menu_items() { sed -n "/^$1 MENU/,/^END/p" <<<"$rc" | grep -E 'MENUITEM' | sed 's/^ *//' | paste -sd'|'; }
+  check "menu 102 lists its items in order" "[ \"\$(menu_items 102)\" = 'MENUITEM \"Manage Pictures/Sounds\", 40014|MENUITEM \"Options\", 40013|MENUITEM SEPARATOR|MENUITEM \"Disable Power Button\", 40003|MENUITEM \"Lock Drive Doors\", 40002|MENUITEM \"Lock Keyboard\", 40015|MENUITEM \"Lock Keyboard/Mouse\", 40010|MENUITEM SEPARATOR|MENUITEM \"Exit\", 40009' ]"
+  check "menu 103 lists its items in order" "[ \"\$(menu_items 103)\" = 'MENUITEM \"Manage Pictures/Sounds\", 40014|MENUITEM \"Options\", 40013|MENUITEM SEPARATOR|MENUITEM \"Lock Drive Doors\", 40002|MENUITEM \"Lock Keyboard\", 40016|MENUITEM \"Lock Keyboard/Mouse\", 40010|MENUITEM SEPARATOR|MENUITEM \"Exit\", 40009' ]"
+  check "options dialogs 103 and 106 are 278 x 185" "grep -q '^103 DIALOGEX 0, 0, 278, 185' <<<\"\$rc\" && grep -q '^106 DIALOGEX 0, 0, 278, 185' <<<\"\$rc\""
+  check "hint window 105 is 167 x 19 with its edit 1037" "grep -q '^105 DIALOGEX 0, 0, 167, 19' <<<\"\$rc\" && grep -q 'EDITTEXT 1037, 0, 0, 167, 19' <<<\"\$rc\""
+  check "no control of the options dialogs has the OK id 1" "! sed -n '/^10[36] DIALOGEX/,/^END/p' <<<\"\$rc\" | grep -qE ', 1, [0-9]+, [0-9]+, [0-9]+, [0-9]+'"
+  check "dialog 106 has no word field" "! sed -n '/^106 DIALOGEX/,/^END/p' <<<\"\$rc\" | grep -q 'EDITTEXT 1036'"
+fi
 
 [ $fail = 0 ] && echo "all PE checks passed"
 exit $fail

@@ -1,0 +1,51 @@
+// The controller's module state and all recording fakes put back to a fresh
+// start: default settings, a hidden main window, no lock, no menu loaded.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "controller.h"
+#include "fake_dialog.h"
+#include "fake_platform.h"
+#include "fake_tray.h"
+#include "lock_state.h"
+#include "settings.h"
+#include "tray.h"
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::Reset();
+        fake::ResetTray();
+        fake::ResetDialog();
+        options = defaultOptions;
+        locked = false;
+        keyboardOnly = false;
+        hintWindow = nullptr;
+        trayMenu = nullptr;
+        mainWindow = kWindow;
+        osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};
+        taskbarCreatedMessage = 0;
+    }
+
+    inline static const HWND kWindow = reinterpret_cast<HWND>(0x1234);
+
+    // The calls of the given kinds only, in order (other ports' calls left out).
+    static std::vector<std::string> Only(std::initializer_list<const char*> prefixes) {
+        std::vector<std::string> out;
+        for (const auto& c : fake::calls)
+            for (const char* p : prefixes)
+                if (c.rfind(p, 0) == 0) {
+                    out.push_back(c);
+                    break;
+                }
+        return out;
+    }
+
+    static bool Called(const std::string& call) {
+        return std::find(fake::calls.begin(), fake::calls.end(), call) != fake::calls.end();
+    }
+};
