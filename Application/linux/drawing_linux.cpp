@@ -13,7 +13,7 @@
 #include <QWidget>
 #include <cstring>
 
-#include "drawing_port.h"
+#include "drawing_linux.h"
 
 namespace {
 
@@ -283,3 +283,10 @@ void SetPixelColour(DrawContext handle, int32_t x, int32_t y, uint32_t colour) {
     target->setPixel(x, y, FromColorRef(colour));
     Changed(context, QRect(x, y, 1, 1));
 }
+
+const QImage* ImageOfBitmap(DrawObject object) {
+    auto* bitmap = static_cast<Bitmap*>(object);
+    return bitmap && bitmap != &stockBitmap ? &bitmap->image : nullptr;
+}
+
+const QImage* LockWindowImage() { return windowImage ? &windowImage->image : nullptr; }
