@@ -11,7 +11,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "drawing_linux.h"
 
@@ -151,6 +153,66 @@ QImage FromDib(const void* bits, const void* info) {
     return bottomUp ? image.mirrored(false, true) : image;
 }
 
+// The common case, a bottom-up DIB of 24 or 32 bits per pixel onto the
+// 32-bit canvas, scaled by taking the nearest source pixel for every target
+// pixel (what COLORONCOLOR does) straight from the rows: no intermediate
+// image. False for anything else.
+bool StretchTrueColour(QImage& target, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
+                       int32_t srcY, int32_t srcWidth, int32_t srcHeight, const void* bits, const void* info) {
+    int32_t dibWidth, dibHeight;
+    uint16_t bitCount;
+    uint32_t compression;
+    const auto* header = static_cast<const uchar*>(info);
+    std::memcpy(&dibWidth, header + 4, 4);
+    std::memcpy(&dibHeight, header + 8, 4);
+    std::memcpy(&bitCount, header + 14, 2);
+    std::memcpy(&compression, header + 16, 4);
+    if ((bitCount != 24 && bitCount != 32) || compression != 0 || dibWidth <= 0 || dibHeight <= 0) return false;
+    if (target.format() != QImage::Format_RGB32 || srcWidth <= 0 || srcHeight <= 0 || srcX < 0 || srcY < 0 ||
+        srcX + srcWidth > dibWidth || srcY + srcHeight > dibHeight)
+        return false;
+    const int bytes = bitCount / 8;
+    const int64_t stride = ((static_cast<int64_t>(dibWidth) * bitCount + 31) / 32) * 4;
+    const int32_t left = std::max(0, x), right = std::min(target.width(), x + width);
+    const int32_t top = std::max(0, y), bottom = std::min(target.height(), y + height);
+    if (left >= right || top >= bottom) return true;
+    std::vector<int32_t> columns(static_cast<size_t>(right - left));
+    for (int32_t tx = left; tx < right; ++tx)
+        columns[tx - left] = (srcX + static_cast<int32_t>(static_cast<int64_t>(tx - x) * srcWidth / width)) * bytes;
+    const auto* pixels = static_cast<const uchar*>(bits);
+    for (int32_t ty = top; ty < bottom; ++ty) {
+        // Row r of the source rectangle counted from its top lies
+        // srcY + srcHeight - 1 - r rows above the bitmap's bottom row.
+        const int32_t r = static_cast<int32_t>(static_cast<int64_t>(ty - y) * srcHeight / height);
+        const uchar* row = pixels + stride * (srcY + srcHeight - 1 - r);
+        auto* out = reinterpret_cast<QRgb*>(target.scanLine(ty)) + left;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const uchar* p = row + columns[i];
+            out[i] = 0xFF000000u | static_cast<QRgb>(p[2]) << 16 | static_cast<QRgb>(p[1]) << 8 | p[0];
+        }
+    }
+    return true;
+}
+
+// Copies a rectangle between two images, scaled when the sizes differ; the
+// plain same-size copy between 32-bit images goes row by row.
+void CopyPixels(QImage& target, const QRect& to, const QImage& source, const QRect& from) {
+    if (to.size() == from.size() && target.format() == QImage::Format_RGB32 &&
+        source.format() == QImage::Format_RGB32) {
+        const QRect clipped = to.intersected(target.rect()).intersected(source.rect().translated(to.topLeft() - from.topLeft()));
+        if (clipped.isEmpty()) return;
+        const QPoint shift = from.topLeft() - to.topLeft();
+        for (int ty = clipped.top(); ty <= clipped.bottom(); ++ty)
+            std::memcpy(reinterpret_cast<QRgb*>(target.scanLine(ty)) + clipped.left(),
+                        reinterpret_cast<const QRgb*>(source.constScanLine(ty + shift.y())) + clipped.left() + shift.x(),
+                        static_cast<size_t>(clipped.width()) * sizeof(QRgb));
+        return;
+    }
+    QPainter painter(&target);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(to, source, from);
+}
+
 QRgb FromColorRef(uint32_t colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 
 }  // namespace
@@ -221,6 +283,10 @@ void StretchDibToContext(DrawContext handle, int32_t x, int32_t y, int32_t width
     auto* context = static_cast<Context*>(handle);
     QImage* target = TargetImage(context);
     if (!target || !bits || !info || width <= 0 || height <= 0) return;
+    if (StretchTrueColour(*target, x, y, width, height, srcX, srcY, srcWidth, srcHeight, bits, info)) {
+        Changed(context, QRect(x, y, width, height));
+        return;
+    }
     const QImage picture = FromDib(bits, info);
     if (picture.isNull()) return;
     // The source rectangle counts its rows from the bottom of the bitmap.
@@ -239,17 +305,28 @@ void WriteText(DrawContext handle, int32_t x, int32_t y, const char* text, int32
     auto* context = static_cast<Context*>(handle);
     QImage* target = TargetImage(context);
     if (!target || !text || length <= 0) return;
-    // The system font's place: a plain font whose line fits the 15-pixel band.
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(12);
+    // The system font's place: a plain font whose line fits the 15-pixel
+    // band. The same line is written again with every copy to the window, so
+    // the last one is kept ready as an image.
+    static QString lastLine;
+    static QRgb lastBackground = 0;
+    static QImage lastImage;
     const QString line = QString::fromLatin1(text, length);
-    const QFontMetrics metrics(font);
-    const QRect area(x, y, metrics.horizontalAdvance(line), metrics.height());
-    QPainter painter(target);
-    painter.setFont(font);
-    painter.fillRect(area, QColor(context->background));
-    painter.setPen(Qt::black);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, line);
+    if (lastImage.isNull() || line != lastLine || lastBackground != context->background) {
+        QFont font = QGuiApplication::font();
+        font.setPixelSize(12);
+        const QFontMetrics metrics(font);
+        lastImage = QImage(std::max(1, metrics.horizontalAdvance(line)), metrics.height(), QImage::Format_RGB32);
+        lastImage.fill(QColor(context->background));
+        QPainter painter(&lastImage);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(lastImage.rect(), Qt::AlignLeft | Qt::AlignVCenter, line);
+        lastLine = line;
+        lastBackground = context->background;
+    }
+    const QRect area(QPoint(x, y), lastImage.size());
+    CopyPixels(*target, area, lastImage, lastImage.rect());
     Changed(context, area);
 }
 
@@ -257,10 +334,7 @@ static void Copy(Context* target, const QRect& to, Context* source, const QRect&
     QImage* targetImage = TargetImage(target);
     QImage* sourceImage = TargetImage(source);
     if (!targetImage || !sourceImage || to.width() <= 0 || to.height() <= 0) return;
-    QPainter painter(targetImage);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    if (to.size() == from.size()) painter.drawImage(to.topLeft(), *sourceImage, from);
-    else painter.drawImage(to, *sourceImage, from);
+    CopyPixels(*targetImage, to, *sourceImage, from);
     Changed(target, to);
 }
 
