@@ -23,6 +23,7 @@
 #include <FreeImage.h>
 
 #include "directory_port.h"
+#include "keyboard_layout_port.h"
 #include "drawing_linux.h"
 #include "drawing_port.h"
 #include "media_lists.h"
@@ -215,6 +216,19 @@ TEST_F(Canvas, PipeAndUnreadableEntriesDrawNothingAndNeverBlock) {
             EXPECT_EQ(drawn.left | drawn.top | drawn.right | drawn.bottom, 0) << name;
         }
     }
+}
+
+TEST(KeyboardLayout, CharactersGiveTheCodesOfTheirKeys) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under scripts/with-desktop.sh)";
+    EnsureApplication();
+    // Xvfb's default layout is US.
+    EXPECT_EQ(ScanCharacterKey('w'), 'W');
+    EXPECT_EQ(ScanCharacterKey('W') & 0xFF, 'W');
+    EXPECT_EQ(ScanCharacterKey('W') >> 8, 1) << "typed with Shift";
+    EXPECT_EQ(ScanCharacterKey('7'), '7');
+    EXPECT_EQ(ScanCharacterKey('!'), 0x131) << "Shift and the 1 key";
+    EXPECT_EQ(ScanCharacterKey(';'), 0xBA);
+    EXPECT_EQ(ScanCharacterKey('\x01') & 0xFF, 0xFF) << "no key types it";
 }
 
 }  // namespace
