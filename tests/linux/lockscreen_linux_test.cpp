@@ -35,6 +35,9 @@ namespace fs = std::filesystem;
 
 void PaintLockScreen(HWND window, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
+// fontconfig, which Qt's text drawing loads, keeps a cache it never frees.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 void EnsureApplication() {
