@@ -221,6 +221,82 @@ TEST_F(Canvas, PipeAndUnreadableEntriesDrawNothingAndNeverBlock) {
     }
 }
 
+// A 2 x 2 device-independent bitmap, bottom row first: top row red, green;
+// bottom row blue, white, in the given depth (palette for 1, 4 and 8 bits).
+std::vector<uint8_t> Dib(int bits, std::vector<uint8_t>& pixels) {
+    const uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, white = 0xFFFFFF;
+    const uint32_t rows[2][2] = {{blue, white}, {red, green}};  // bottom row first
+    const int colours = bits <= 8 ? 1 << bits : 0;
+    std::vector<uint8_t> info(40 + colours * 4, 0);
+    auto put32 = [&](size_t at, uint32_t v) { for (int k = 0; k < 4; ++k) info[at + k] = (v >> (8 * k)) & 0xFF; };
+    put32(0, 40);
+    put32(4, 2);
+    put32(8, 2);
+    info[12] = 1;
+    info[14] = static_cast<uint8_t>(bits);
+    const uint32_t palette[4] = {red, green, blue, white};
+    for (int c = 0; c < colours && c < 4; ++c) {
+        info[40 + c * 4] = palette[c] & 0xFF;
+        info[40 + c * 4 + 1] = (palette[c] >> 8) & 0xFF;
+        info[40 + c * 4 + 2] = (palette[c] >> 16) & 0xFF;
+    }
+    if (bits == 1) {  // two colours only: red and green, the others fall back to them
+        for (int c = 0; c < 2; ++c) put32(40 + c * 4, c ? 0x00FF00 : 0xFF0000);
+    }
+    const int stride = ((2 * bits + 31) / 32) * 4;
+    pixels.assign(stride * 2, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) {
+            const uint32_t c = rows[y][x];
+            const int index = c == red ? 0 : c == green ? 1 : c == blue ? 2 : 3;
+            uint8_t* row = pixels.data() + y * stride;
+            switch (bits) {
+            case 32: case 24:
+                row[x * bits / 8] = c & 0xFF;
+                row[x * bits / 8 + 1] = (c >> 8) & 0xFF;
+                row[x * bits / 8 + 2] = (c >> 16) & 0xFF;
+                break;
+            case 16: {
+                const uint16_t v = static_cast<uint16_t>(((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31));
+                row[x * 2] = v & 0xFF;
+                row[x * 2 + 1] = v >> 8;
+                break;
+            }
+            case 8: row[x] = static_cast<uint8_t>(index); break;
+            case 4: row[0] |= static_cast<uint8_t>(index << (x ? 0 : 4)); break;
+            case 1: row[0] |= static_cast<uint8_t>((index & 1) << (7 - x)); break;
+            }
+        }
+    return info;
+}
+
+TEST_F(Canvas, EveryDepthIsScaledByNearestPixelAndClippedAtTheEdges) {
+    canvasBitmap = CreateCanvasBitmap(nullptr, 10, 10);
+    canvasDC = CreateMemoryContext(nullptr);
+    DeleteDrawObject(SelectDrawObject(canvasDC, canvasBitmap));
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        PatternFill(canvasDC, 0, 0, 10, 10, kRopBlackness);
+        std::vector<uint8_t> pixels;
+        const std::vector<uint8_t> info = Dib(bits, pixels);
+        // 2 x 2 stretched to 8 x 8 at (-4, 6), each source pixel 4 x 4: only
+        // the top row's right pixel shows, in the canvas's corner.
+        StretchDibToContext(canvasDC, -4, 6, 8, 8, 0, 0, 2, 2, pixels.data(), info.data(), kDibRgbColors, kRopSrcCopy);
+        // Visible: x 0..3 (the source's right column), y 6..9 (its top row).
+        EXPECT_EQ(CanvasPixel(0, 6), 0x00FF00u) << bits;
+        EXPECT_EQ(CanvasPixel(3, 9), 0x00FF00u) << bits;
+        EXPECT_EQ(CanvasPixel(4, 6), 0u) << bits << ": nothing right of the picture";
+        EXPECT_EQ(CanvasPixel(0, 5), 0u) << bits << ": nothing above it";
+        // The whole picture at (1, 1), 4 x 4: red, green over blue, white.
+        StretchDibToContext(canvasDC, 1, 1, 4, 4, 0, 0, 2, 2, pixels.data(), info.data(), kDibRgbColors, kRopSrcCopy);
+        EXPECT_EQ(CanvasPixel(1, 1), 0xFF0000u) << bits;
+        EXPECT_EQ(CanvasPixel(4, 2), 0x00FF00u) << bits;
+        if (bits != 1) {
+            EXPECT_EQ(CanvasPixel(2, 3), 0x0000FFu) << bits;
+            EXPECT_EQ(CanvasPixel(4, 4), 0xFFFFFFu) << bits;
+        }
+    }
+}
+
 TEST(KeyboardLayout, CharactersGiveTheCodesOfTheirKeys) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under scripts/with-desktop.sh)";
     EnsureApplication();
