@@ -11,7 +11,10 @@
 #include "fake_dialog.h"
 #include "fake_platform.h"
 #include "fake_tray.h"
+#include "lock_screen_state.h"
 #include "lock_state.h"
+#include "picture.h"
+#include "unlock_word.h"
 #include "settings.h"
 #include "tray.h"
 
@@ -29,6 +32,12 @@ protected:
         mainWindow = kWindow;
         osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};
         taskbarCreatedMessage = 0;
+        // No lock screen left over from another test.
+        canvasDC = nullptr;
+        canvasBitmap = nullptr;
+        lockScreenPrepared = false;
+        keyHistory.clear();
+        trailRestart = true;
     }
 
     inline static const HWND kWindow = reinterpret_cast<HWND>(0x1234);

@@ -240,7 +240,12 @@ TEST_F(LockStateTest, MouseMovesAreIgnoredWhileTheWindowIsHidden) {
     fake::script.windowVisible = false;
     EXPECT_EQ(Send(WM_HOOK_MOUSEMOVE, 10, 20), 0);
     EXPECT_EQ(Send(WM_HOOK_KEY, 0x41), 0);
-    EXPECT_EQ(fake::calls, (Calls{"DefWindowProcA(0x8003)", "DefWindowProcA(0x8002)"}));
+    // The key still goes to the unlock-word watch (it looks the word's keys
+    // up), but nothing is drawn for the move or the key.
+    Calls seen;
+    for (const auto& c : fake::calls)
+        if (c.rfind("VkKeyScanA", 0) != 0) seen.push_back(c);
+    EXPECT_EQ(seen, (Calls{"DefWindowProcA(0x8003)", "DefWindowProcA(0x8002)"}));
 }
 
 TEST_F(LockStateTest, TheTimerAnswersZeroWhateverItsId) {

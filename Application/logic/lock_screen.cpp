@@ -1,0 +1,114 @@
+#include "lock_screen.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "media_lists.h"
+#include "picture.h"
+#include "random.h"
+#include "settings.h"
+#include "sound_port.h"
+#include "unlock_word.h"
+#include "window_port.h"
+
+bool lockScreenPrepared = false;
+int32_t trailAnchorX = 0, trailAnchorY = 0;
+bool trailRestart = true;
+
+constexpr int32_t kHintBandWidth = 200;
+constexpr int32_t kHintBandHeight = 15;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+static void PrepareLockScreen(HWND window) {
+    lockScreenPrepared = true;
+    screenRect = GetWindowScreenRect(window);
+    if (!canvasDC) CreateCanvas(window, screenRect);
+    RebuildMediaLists();
+}
+
+static void PlaySoundForCode(uint32_t code) {
+    char path[kMediaPathSize];
+    SoundPathForCode(code, path);
+    PlaySoundFile(path, kSoundAsyncFile);
+}
+
+void OnLockKey(HWND window, uint32_t code) {
+    if (!lockScreenPrepared && options.showPictures && IsMainWindowVisible(window)) PrepareLockScreen(window);
+
+    if (RecordKeyAndMatch(code)) {
+        EndLockByWord(window);
+        return;
+    }
+
+    DrawnRect drawn;
+    if (!pictureList.empty() && options.showPictures && IsMainWindowVisible(window))
+        drawn = DrawPictureForCode(code);
+    if (!soundList.empty() && options.showPictures && IsMainWindowVisible(window)) PlaySoundForCode(code);
+    if (IsMainWindowVisible(window)) PaintLockScreen(window, drawn.left, drawn.top, drawn.right, drawn.bottom);
+}
+
+static uint32_t RandomColour() {
+    const int b = NextRandom();
+    const int g = NextRandom();
+    const int r = NextRandom();
+    return static_cast<uint32_t>(r % 256) | static_cast<uint32_t>(g % 256) << 8 |
+           static_cast<uint32_t>(b % 256) << 16;
+}
+
+void OnLockMouseMove(HWND window, int32_t x, int32_t y) {
+    if (!canvasDC) {
+        trailRestart = true;
+        CreateCanvas(window, GetWindowScreenRect(window));
+    }
+    if (trailRestart) {
+        trailRestart = false;
+        trailAnchorX = x;
+        trailAnchorY = y;
+    }
+    const int64_t dx = static_cast<int64_t>(x) - trailAnchorX;
+    const int64_t dy = static_cast<int64_t>(y) - trailAnchorY;
+    const double dist = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+    if (dist > 0) {
+        const double step = 1 / dist;
+        for (int64_t i = 0; i < dist; ++i) {
+            const double t = static_cast<double>(i) * step;
+            const int32_t px = static_cast<int32_t>(std::trunc(static_cast<double>(dx) * t)) + trailAnchorX;
+            const int32_t py = static_cast<int32_t>(std::trunc(t * static_cast<double>(dy))) + trailAnchorY;
+            for (int32_t j = 0; j < 3; ++j)
+                for (int32_t k = 0; k < 3; ++k) SetPixelColour(canvasDC, px + j, py + k, RandomColour());
+            PaintLockScreen(window, px, py, px + 2, py + 2);
+        }
+    }
+    trailAnchorX = x;
+    trailAnchorY = y;
+}
+
+static std::string HintText() {
+    std::string text = "Type \"";
+    text.append(options.unlockWord, strnlen(options.unlockWord, sizeof options.unlockWord));
+    text += "\" to unlock keyboard";
+    return text;
+}
+
+void PaintLockScreen(HWND window, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    DrawContext windowContext = GetWindowContext(window);
+    if (options.showUnlockHint) {
+        if (!options.showPictures) {
+            ReleaseWindowContext(window, windowContext);
+            return;
+        }
+        SetBackgroundColour(canvasDC, kWhite);
+        const std::string text = HintText();
+        WriteText(canvasDC, 0, 0, text.c_str(), static_cast<int32_t>(text.size()));
+        CopyBlock(windowContext, 0, 0, kHintBandWidth, kHintBandHeight, canvasDC, 0, 0, kRopSrcCopy);
+    }
+    if (options.showPictures) {
+        const int32_t width = right - left + 1;
+        const int32_t height = bottom - top + 1;
+        StretchBlock(windowContext, left, top, width, height, canvasDC, left, top, width, height, kRopSrcCopy);
+    }
+    ReleaseWindowContext(window, windowContext);
+}
+
+bool LockScreenHasCanvas() { return canvasBitmap != nullptr; }

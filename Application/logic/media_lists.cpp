@@ -1,0 +1,43 @@
+#include "media_lists.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::vector<DirectoryEntry> pictureList;
+std::vector<DirectoryEntry> soundList;
+
+static void FillPictureList() {
+    DirectoryEntry entry;
+    DirectorySearch search = FindFirstEntry(kPicturesPattern, entry);
+    if (!search) return;
+    do {
+        if (std::strcmp(entry.name, ".") != 0 && std::strcmp(entry.name, "..") != 0)
+            pictureList.push_back(entry);
+    } while (FindNextEntry(search, entry));
+    CloseEntrySearch(search);
+}
+
+static void FillSoundList() {
+    DirectoryEntry entry;
+    DirectorySearch search = FindFirstEntry(kSoundsPattern, entry);
+    if (!search) return;
+    soundList.push_back(entry);
+    while (FindNextEntry(search, entry)) soundList.push_back(entry);
+    CloseEntrySearch(search);
+}
+
+void RebuildMediaLists() {
+    std::vector<DirectoryEntry>().swap(pictureList);
+    std::vector<DirectoryEntry>().swap(soundList);
+    FillPictureList();
+    FillSoundList();
+}
+
+static void PathForCode(const std::vector<DirectoryEntry>& list, const char* prefix, uint32_t code,
+                        char* path) {
+    const DirectoryEntry& entry = list[code % static_cast<uint32_t>(list.size())];
+    std::snprintf(path, kMediaPathSize, "%s%s", prefix, entry.name);
+}
+
+void PicturePathForCode(uint32_t code, char* path) { PathForCode(pictureList, kPicturesPrefix, code, path); }
+void SoundPathForCode(uint32_t code, char* path) { PathForCode(soundList, kSoundsPrefix, code, path); }
