@@ -119,6 +119,19 @@ echo "lock 1 0" >&3
 wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 5 ]
 expect "once the other grab is gone the lock holds again" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 1" ]
 
+# Idle time: the screen-saver extension's idle milliseconds on the monotonic
+# millisecond clock; input resets it, also input the lock swallows.
+xdotool key a
+echo idle >&3
+wait_for 5 [ "$(lines "$WORK/lock.out" '^idle')" = 1 ]
+fresh=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
+sleep 1.5
+echo idle >&3
+wait_for 5 [ "$(lines "$WORK/lock.out" '^idle')" = 2 ]
+later=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
+expect "just after a key the idle time is short ($fresh ms)" [ "$fresh" -lt 1000 ]
+expect "idle time grows on the tick clock ($later ms)" [ "$later" -ge 1400 -a "$later" -lt 4000 ]
+
 echo quit >&3
 exec 3>&-
 wait $locker 2>/dev/null
