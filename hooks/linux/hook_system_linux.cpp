@@ -17,6 +17,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -93,12 +94,13 @@ private:
             if (XIQueryVersion(display_, &major, &minor) != Success) xiOpcode = -1;
         }
         XFlush(display_);
-        std::thread([this] { Loop(); }).detach();
+        std::thread thread([this] { Loop(); });
+        threadId_ = thread.get_id();
+        thread.detach();
         return true;
     }
 
     void Loop() {
-        threadId_ = std::this_thread::get_id();
         pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
         for (;;) {
             while (XPending(display_)) {
@@ -127,14 +129,15 @@ private:
     std::mutex mutex_;
     std::condition_variable doneSignal_;
     std::deque<std::function<void()>> commands_;
-    std::thread::id threadId_;
+    std::atomic<std::thread::id> threadId_{};
     Display* display_ = nullptr;
     Window root_ = 0;
     int wake_[2] = {-1, -1};
     bool failed_ = false;
 };
 
-EventThread events;
+// Never destroyed: its thread runs until the process ends.
+EventThread& events = *new EventThread;
 
 uint32_t ButtonMessage(unsigned button, bool press) {
     switch (button) {
