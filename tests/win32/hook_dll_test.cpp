@@ -1,13 +1,16 @@
 // The hook library's keyboard lock against the real hook system (Wine): a
 // key put into the input stream reaches the low-level hook, is swallowed and
-// posted to the report window as WM_HOOK_KEY.
+// posted to the report window as WM_HOOK_KEY. The test loads a copy of the
+// library under another name, so that its shared section is one of its own
+// and the section the other tests read stays untouched.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
-#include "Hookwell.h"
+#include "Hookwell.h"  // the report messages
 
 namespace {
 
@@ -35,7 +38,34 @@ void Key(BYTE vk, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
+struct IsolatedLibrary {
+    HMODULE module = nullptr;
+    void (*setKeyboardHook)(HWND, bool, bool) = nullptr;
+    void (*removeKeyboardHook)(bool) = nullptr;
+    void (*keyboardHookRepeat)(bool) = nullptr;
+    IsolatedLibrary() {
+        char path[MAX_PATH], temp[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);  // the library lies beside the test program
+        std::string original = path;
+        original = original.substr(0, original.find_last_of("\\/") + 1) + "Hookwell.dll";
+        GetTempPathA(MAX_PATH, temp);
+        std::string copy = std::string(temp) + "HookwellIsolated.dll";
+        CopyFileA(original.c_str(), copy.c_str(), FALSE);
+        module = LoadLibraryA(copy.c_str());
+        if (!module) return;
+        setKeyboardHook = reinterpret_cast<void (*)(HWND, bool, bool)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "_Z15SetKeyboardHookP6HWND__bb")));
+        removeKeyboardHook = reinterpret_cast<void (*)(bool)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "_Z18RemoveKeyboardHookb")));
+        keyboardHookRepeat = reinterpret_cast<void (*)(bool)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "_Z18KeyboardHookRepeatb")));
+    }
+};
+
 TEST(HookDll, TheLowLevelLockReportsInjectedKeysAndRespectsTheRepeatSwitch) {
+    IsolatedLibrary library;
+    ASSERT_NE(library.module, nullptr) << GetLastError();
+    ASSERT_TRUE(library.setKeyboardHook && library.removeKeyboardHook && library.keyboardHookRepeat);
     WNDCLASSA wc{};
     wc.lpfnWndProc = ReportProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -44,16 +74,15 @@ TEST(HookDll, TheLowLevelLockReportsInjectedKeysAndRespectsTheRepeatSwitch) {
     HWND window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     reports.clear();
-    KeyboardHookRepeat(false);
-    SetKeyboardHook(window, true, false);
+    library.keyboardHookRepeat(false);
+    library.setKeyboardHook(window, true, false);
     Key('W', false);
     Key('W', false);  // a repeat: not reported with repeats off
     Key('W', true);
     Key('R', false);
     Key('R', true);
     Pump(300);
-    RemoveKeyboardHook(false);
-    KeyboardHookRepeat(true);
+    library.removeKeyboardHook(false);
     if (reports.empty()) GTEST_SKIP() << "this Wine passes no injected input to low-level hooks";
     EXPECT_EQ(reports, (std::vector<WPARAM>{'W', 'R'}));
     DestroyWindow(window);
