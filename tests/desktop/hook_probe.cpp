@@ -130,7 +130,11 @@ int main(int argc, char** argv) {
     Display* d = XOpenDisplay(nullptr);
     if (!d || argc < 2) return 2;
     std::string what = argv[1];
-    if (what == "lock") return Lock(d, argc >= 4 ? std::string(argv[2]) + " " + argv[3] : "0 0");
+    if (what == "lock") {
+        int code = Lock(d, argc >= 4 ? std::string(argv[2]) + " " + argv[3] : "0 0");
+        XCloseDisplay(d);
+        return code;
+    }
     if (what == "record") return Record(d);
     if (what == "grab") return Grab(d);
     return 2;
