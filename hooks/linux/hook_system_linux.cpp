@@ -68,7 +68,7 @@ public:
     Display* display() const { return display_; }
     Window root() const { return root_; }
     int pendingNumLockReleases = 0;
-    bool keyboardGrabbed = false, pointerGrabbed = false, rawSelected = false;
+    bool keyboardGrabbed = false, pointerGrabbed = false, rawSelected = false, hasXTest = false;
     int xiOpcode = -1;
     Atom reportAtom = 0;
 
@@ -93,6 +93,8 @@ private:
             int major = 2, minor = 2;
             if (XIQueryVersion(display_, &major, &minor) != Success) xiOpcode = -1;
         }
+        int xtestEvent, xtestError, xtestMajor, xtestMinor;
+        hasXTest = XTestQueryExtension(display_, &xtestEvent, &xtestError, &xtestMajor, &xtestMinor);
         XFlush(display_);
         std::thread thread([this] { Loop(); });
         threadId_ = thread.get_id();
@@ -300,7 +302,7 @@ void SynthesizeKey(uint8_t vk, uint8_t, uint32_t) {
     events.Run([&] {
         Display* d = events.display();
         KeyCode code = XKeysymToKeycode(d, XK_Num_Lock);
-        if (!code) return;
+        if (!code || !events.hasXTest) return;
         // A press and its release: the press comes back through the grab and is
         // reported like any key; the release is recognised as ours. Num Lock,
         // toggled by the child's press, is toggled back.
