@@ -1,3 +1,6 @@
+# Libraries each benchmark measures (target_link_libraries(<name> PRIVATE ...)).
+target_link_libraries(hooks_bench PRIVATE hookwell_fake)
+target_link_libraries(hooks_x_bench PRIVATE Hookwell X11::X11 X11::Xtst)
 # The lock screen with its real Linux adapters (all but the program's main).
 file(GLOB _lockscreen_linux CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/Application/linux/*.cpp)
 list(FILTER _lockscreen_linux EXCLUDE REGEX "main_linux\\.cpp$")

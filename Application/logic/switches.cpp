@@ -1,7 +1,63 @@
-// The power and accessibility switches land with the input-lock work; until
-// then their calls keep their place in the controller's order and do nothing.
+// The power button and the accessibility hot keys: the system's own values
+// are saved first and exactly those are written back.
 #include "switches.h"
 
-void DisablePowerButton() {}
-void RestorePowerPolicy(PowerRestoreForm) {}
-void SetAccessibilityHotkeys(bool) {}
+#include <cstring>
+
+#include "accessibility_port.h"
+#include "power_port.h"
+
+GlobalPowerPolicy savedPowerPolicy;
+FilterKeysInfo savedFilterKeys;
+MouseKeysInfo savedMouseKeys;
+StickyKeysInfo savedStickyKeys;
+ToggleKeysInfo savedToggleKeys;
+
+void DisablePowerButton() {
+    ReadGlobalPowerPolicy(savedPowerPolicy);
+    GlobalPowerPolicy working = savedPowerPolicy;
+    working.user.PowerButtonAc.Action = kPowerActionNone;
+    working.user.PowerButtonAc.EventCode = kPowerForceTriggerReset;
+    working.user.PowerButtonDc.Action = kPowerActionNone;
+    working.user.SleepButtonAc.Action = kPowerActionNone;
+    working.user.SleepButtonAc.EventCode = kPowerForceTriggerReset;
+    working.user.SleepButtonDc.Action = kPowerActionNone;
+    working.user.SleepButtonDc.EventCode = kPowerForceTriggerReset;
+    uint32_t scheme = 0;
+    GetActivePowerScheme(scheme);
+    WriteGlobalPowerPolicy(working);
+    // Activating the active scheme again makes the policy just written count.
+    SetActivePowerScheme(scheme, nullptr);
+}
+
+void RestorePowerPolicy(PowerRestoreForm form) {
+    WriteGlobalPowerPolicy(savedPowerPolicy);
+    uint32_t scheme = 0;
+    GetActivePowerScheme(scheme);
+    SetActivePowerScheme(scheme, form == PowerRestoreForm::Menu ? &savedPowerPolicy : nullptr);
+}
+
+namespace {
+template <typename Record>
+void ClearHotKey(Record& saved, uint32_t getAction, uint32_t setAction) {
+    saved.cbSize = sizeof(Record);
+    GetAccessibilityParameters(getAction, sizeof(Record), &saved);
+    Record working = saved;
+    if (working.dwFlags & kHotKeyActive) working.dwFlags &= ~kHotKeyActive;
+    SetAccessibilityParameters(setAction, sizeof(Record), &working);
+}
+}  // namespace
+
+void SetAccessibilityHotkeys(bool lock) {
+    if (lock) {
+        ClearHotKey(savedFilterKeys, kSpiGetFilterKeys, kSpiSetFilterKeys);
+        ClearHotKey(savedMouseKeys, kSpiGetMouseKeys, kSpiSetMouseKeys);
+        ClearHotKey(savedStickyKeys, kSpiGetStickyKeys, kSpiSetStickyKeys);
+        ClearHotKey(savedToggleKeys, kSpiGetToggleKeys, kSpiSetToggleKeys);
+    } else {
+        SetAccessibilityParameters(kSpiSetFilterKeys, sizeof savedFilterKeys, &savedFilterKeys);
+        SetAccessibilityParameters(kSpiSetMouseKeys, sizeof savedMouseKeys, &savedMouseKeys);
+        SetAccessibilityParameters(kSpiSetStickyKeys, sizeof savedStickyKeys, &savedStickyKeys);
+        SetAccessibilityParameters(kSpiSetToggleKeys, sizeof savedToggleKeys, &savedToggleKeys);
+    }
+}

@@ -13,3 +13,15 @@ void RestorePowerPolicy(PowerRestoreForm form);
 // true: save the four accessibility settings and clear their hot-key bits;
 // false: put the saved settings back.
 void SetAccessibilityHotkeys(bool lock);
+
+// The saved copies (read by the tests).
+struct GlobalPowerPolicy;
+struct FilterKeysInfo;
+struct MouseKeysInfo;
+struct StickyKeysInfo;
+struct ToggleKeysInfo;
+extern GlobalPowerPolicy savedPowerPolicy;
+extern FilterKeysInfo savedFilterKeys;
+extern MouseKeysInfo savedMouseKeys;
+extern StickyKeysInfo savedStickyKeys;
+extern ToggleKeysInfo savedToggleKeys;

@@ -139,7 +139,10 @@ TEST_F(LockStateTest, KeyboardLockAndItsEnd) {
     EXPECT_TRUE(locked && keyboardOnly);
     fake::calls.clear();
     EndControllerLock();
-    EXPECT_EQ(fake::calls, (Calls{"RemoveKeyboardHook(1)", "CheckMenuItem(40015,0)"}));
+    EXPECT_EQ(fake::calls, (Calls{"RemoveKeyboardHook(1)", "SystemParametersInfoA(0x33,24,flags 0x0,0)",
+                                  "SystemParametersInfoA(0x37,28,flags 0x0,0)",
+                                  "SystemParametersInfoA(0x3B,8,flags 0x0,0)",
+                                  "SystemParametersInfoA(0x35,8,flags 0x0,0)", "CheckMenuItem(40015,0)"}));
     EXPECT_FALSE(locked || keyboardOnly);
 }
 

@@ -27,3 +27,14 @@ finish() {
   [ "$failures" = 0 ] && echo "all passed" || echo "$failures failed"
   exit $((failures > 0))
 }
+
+# The controller's lock screen is mapped and covers the 1024x768 screen.
+# (xwininfo -tree lists hidden windows too, so the map state is asked.)
+lock_screen_up() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Bumblepad$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q -- '-geometry 1024x768+0+0' && return 0
+  done
+  return 1
+}
+export -f lock_screen_up window_named

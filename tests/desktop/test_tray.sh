@@ -83,21 +83,25 @@ if window_named Error; then
   pass "the lock could not take the keyboard: refused and reported, nothing shown (hook library)"
   xdotool key Return
   sleep 0.3
-  expect "no lock screen is left up" bash -c "! xwininfo -root -tree | grep -q '\"Bumblepad\": (\"Bumblepad\" \"Bumblepad\")  1024x768+0+0'"
+  expect "no lock screen is left up" bash -c "! lock_screen_up"
 else
   import -window root "$SHOTS/locked.png"
-  expect "the lock screen covers the screen" bash -c "xwininfo -root -tree | grep -q '\"Bumblepad\": (\"Bumblepad\" \"Bumblepad\")  1024x768+0+0'"
+  expect "the lock screen covers the screen" lock_screen_up
   xdotool type --delay 30 "xyz"
   sleep 0.5
   after=$(grep -c 'KeyPress' "$WORK/xev.log")
   expect "keys typed during the lock do not reach the other window" test "$after" = "$before"
   xdotool type --delay 80 "wren"
-  expect "typing the word ends the lock" wait_for 5 bash -c "! xwininfo -root -tree | grep -q '1024x768+0+0'"
+  expect "typing the word ends the lock" wait_for 5 bash -c "! lock_screen_up"
+  xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
+  xdotool type --delay 30 "cd"
+  sleep 0.5
+  expect "after the word, keys reach the other window again" test "$(grep -c 'KeyPress' "$WORK/xev.log")" -ge $((after + 2))
 fi
 kill $xevpid 2>/dev/null
 
 # "Exit" (item 7) ends the program, which writes the block.
-if ! window_named Error && ! xwininfo -root -tree | grep -q '1024x768+0+0'; then
+if ! window_named Error && ! lock_screen_up; then
   rm -f "$store"
   open_menu
   choose 7

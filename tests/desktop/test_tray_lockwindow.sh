@@ -33,7 +33,7 @@ PY
 }
 # mean brightness of the screen, 0..1
 brightness() { import -window root -colorspace gray -format '%[fx:mean]' info:; }
-cover_window() { xwininfo -root -tree | grep -q '"Bumblepad": ("Bumblepad" "Bumblepad")  1024x768+0+0'; }
+cover_window() { lock_screen_up; }
 
 make_settings_key
 write_settings 0
@@ -43,7 +43,7 @@ double_click_icon
 import -window root "$SHOTS/hint.png"
 hint=$(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768')
 expect "pictures off: a hint box at the top-left corner" test -n "$hint"
-expect "and no lock window" bash -c '! xwininfo -root -tree | grep -q "\"Bumblepad\": (\"Bumblepad\" \"Bumblepad\")  1024x768+0+0"'
+expect "and no lock window" bash -c "! lock_screen_up"
 kill $pid; wait $pid 2>/dev/null
 
 write_settings 1

@@ -1,0 +1,54 @@
+// The power management library's global power policy and active scheme
+// (powrprof). The policy record is laid out as GLOBAL_POWER_POLICY.
+#pragma once
+#include <cstdint>
+
+struct PowerActionPolicy {
+    uint32_t Action;
+    uint32_t Flags;
+    uint32_t EventCode;
+};
+
+struct SystemPowerLevel {
+    uint8_t Enable;
+    uint8_t Spare[3];
+    uint32_t BatteryLevel;
+    PowerActionPolicy PowerPolicy;
+    uint32_t MinSystemState;
+};
+
+struct GlobalUserPowerPolicy {
+    uint32_t Revision;
+    PowerActionPolicy PowerButtonAc;
+    PowerActionPolicy PowerButtonDc;
+    PowerActionPolicy SleepButtonAc;
+    PowerActionPolicy SleepButtonDc;
+    PowerActionPolicy LidCloseAc;
+    PowerActionPolicy LidCloseDc;
+    SystemPowerLevel DischargePolicy[4];
+    uint32_t GlobalFlags;
+};
+
+struct GlobalMachinePowerPolicy {
+    uint32_t Revision;
+    uint32_t LidOpenWakeAc;
+    uint32_t LidOpenWakeDc;
+    uint32_t BroadcastCapacityResolution;
+};
+
+struct GlobalPowerPolicy {
+    GlobalUserPowerPolicy user;
+    GlobalMachinePowerPolicy mach;
+};
+static_assert(sizeof(GlobalPowerPolicy) == 192, "the global power policy is 192 bytes");
+
+constexpr uint32_t kPowerActionNone = 0;
+constexpr uint32_t kPowerForceTriggerReset = 0x80000000u;
+
+// ReadGlobalPwrPolicy / WriteGlobalPwrPolicy.
+bool ReadGlobalPowerPolicy(GlobalPowerPolicy& policy);
+bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy);
+
+// GetActivePwrScheme(id) / SetActivePwrScheme(id, global or none, none).
+bool GetActivePowerScheme(uint32_t& id);
+bool SetActivePowerScheme(uint32_t id, const GlobalPowerPolicy* global);
