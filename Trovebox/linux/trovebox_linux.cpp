@@ -54,20 +54,20 @@ MediaDlgWindow::MediaDlgWindow(CMediaDlg& dialog) : QDialog(nullptr), m_dialog(d
     // The control notifications, as the Windows dialog receives them; the
     // message map of CMediaDlg takes them from here.
     auto route = [this](int id, int code) { return [this, id, code] { m_dialog.OnCommand(id, code); }; };
-    connect(addPicture, &QPushButton::clicked, this, route(IDC_ADD_PICTURE, BN_CLICKED));
-    connect(pictureList, &QListWidget::itemSelectionChanged, this, route(IDC_PICTURE_LIST, LBN_SELCHANGE));
-    connect(pictureList, &QListWidget::currentRowChanged, this, route(IDC_PICTURE_LIST, LBN_SELCHANGE));
-    //  pictureList focus-in (eventFilter)                  ->     IDC_PICTURE_LIST, LBN_SETFOCUS
-    connect(deletePicture, &QPushButton::clicked, this, route(IDC_DELETE_PICTURE, BN_CLICKED));
-    connect(addSound, &QPushButton::clicked, this, route(IDC_ADD_SOUND, BN_CLICKED));
-    connect(deleteSound, &QPushButton::clicked, this, route(IDC_DELETE_SOUND, BN_CLICKED));
-    connect(playSound, &QPushButton::clicked, this, route(IDC_PLAY_SOUND, BN_CLICKED));
-    connect(soundList, &QListWidget::itemDoubleClicked, this, route(IDC_SOUND_LIST, LBN_DBLCLK));
+    connect(addPicture, &QPushButton::clicked, this, route(IDC_ADD_PICTURE, kBnClicked));
+    connect(pictureList, &QListWidget::itemSelectionChanged, this, route(IDC_PICTURE_LIST, kLbnSelChange));
+    connect(pictureList, &QListWidget::currentRowChanged, this, route(IDC_PICTURE_LIST, kLbnSelChange));
+    //  pictureList focus-in (eventFilter)                  ->     IDC_PICTURE_LIST, kLbnSetFocus
+    connect(deletePicture, &QPushButton::clicked, this, route(IDC_DELETE_PICTURE, kBnClicked));
+    connect(addSound, &QPushButton::clicked, this, route(IDC_ADD_SOUND, kBnClicked));
+    connect(deleteSound, &QPushButton::clicked, this, route(IDC_DELETE_SOUND, kBnClicked));
+    connect(playSound, &QPushButton::clicked, this, route(IDC_PLAY_SOUND, kBnClicked));
+    connect(soundList, &QListWidget::itemDoubleClicked, this, route(IDC_SOUND_LIST, kLbnDblClk));
 }
 
 bool MediaDlgWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && watched == DialogItem(this, IDC_PICTURE_LIST))
-        m_dialog.OnCommand(IDC_PICTURE_LIST, LBN_SETFOCUS);
+        m_dialog.OnCommand(IDC_PICTURE_LIST, kLbnSetFocus);
     return QDialog::eventFilter(watched, event);
 }
 

@@ -22,14 +22,14 @@ const char kPictureFilter[] =
 const char kSoundFilter[] = "Wav Files|*.wav|All Files(*.*)|*.*||";
 
 const CMediaDlg::MessageMapEntry CMediaDlg::messageMap[] = {
-    {IDC_ADD_PICTURE, BN_CLICKED, &CMediaDlg::OnAddPicture},
-    {IDC_PICTURE_LIST, LBN_SELCHANGE, &CMediaDlg::OnPictureListChange},
-    {IDC_PICTURE_LIST, LBN_SETFOCUS, &CMediaDlg::OnPictureListChange},
-    {IDC_DELETE_PICTURE, BN_CLICKED, &CMediaDlg::OnDeletePicture},
-    {IDC_ADD_SOUND, BN_CLICKED, &CMediaDlg::OnAddSound},
-    {IDC_DELETE_SOUND, BN_CLICKED, &CMediaDlg::OnDeleteSound},
-    {IDC_PLAY_SOUND, BN_CLICKED, &CMediaDlg::OnPlaySound},
-    {IDC_SOUND_LIST, LBN_DBLCLK, &CMediaDlg::OnPlaySound},
+    {IDC_ADD_PICTURE, kBnClicked, &CMediaDlg::OnAddPicture},
+    {IDC_PICTURE_LIST, kLbnSelChange, &CMediaDlg::OnPictureListChange},
+    {IDC_PICTURE_LIST, kLbnSetFocus, &CMediaDlg::OnPictureListChange},
+    {IDC_DELETE_PICTURE, kBnClicked, &CMediaDlg::OnDeletePicture},
+    {IDC_ADD_SOUND, kBnClicked, &CMediaDlg::OnAddSound},
+    {IDC_DELETE_SOUND, kBnClicked, &CMediaDlg::OnDeleteSound},
+    {IDC_PLAY_SOUND, kBnClicked, &CMediaDlg::OnPlaySound},
+    {IDC_SOUND_LIST, kLbnDblClk, &CMediaDlg::OnPlaySound},
 };
 
 CMediaDlg::CMediaDlg() : m_hIcon(LoadAppIcon()) {}

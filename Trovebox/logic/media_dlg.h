@@ -13,10 +13,10 @@
 #include "resource.h"
 
 // Control notification codes.
-constexpr int BN_CLICKED = 0;
-constexpr int LBN_SELCHANGE = 1;
-constexpr int LBN_DBLCLK = 2;
-constexpr int LBN_SETFOCUS = 4;
+constexpr int kBnClicked = 0;
+constexpr int kLbnSelChange = 1;
+constexpr int kLbnDblClk = 2;
+constexpr int kLbnSetFocus = 4;
 
 constexpr size_t kSelectionBufferSize = 16384;
 // The one open-file dialog buffer of the process, shared by both imports.

@@ -136,14 +136,14 @@ TEST_F(MediaDialog, MediaRootGetsOneSeparatorAndAnyLength) {
 
 TEST_F(MediaDialog, CommandsReachTheirHandlersThroughTheMessageMap) {
     Open();
-    EXPECT_TRUE(dialog.OnCommand(IDC_PICTURE_LIST, LBN_SELCHANGE));
-    EXPECT_TRUE(dialog.OnCommand(IDC_PICTURE_LIST, LBN_SETFOCUS));
+    EXPECT_TRUE(dialog.OnCommand(IDC_PICTURE_LIST, kLbnSelChange));
+    EXPECT_TRUE(dialog.OnCommand(IDC_PICTURE_LIST, kLbnSetFocus));
     EXPECT_THAT(calls, ElementsAre("InvalidateRect(430,40,630,240,1)", "InvalidateRect(430,40,630,240,1)"));
     calls.clear();
-    EXPECT_FALSE(dialog.OnCommand(IDC_PICTURE_LIST, LBN_DBLCLK));
-    EXPECT_FALSE(dialog.OnCommand(IDC_SOUND_LIST, LBN_SELCHANGE));
+    EXPECT_FALSE(dialog.OnCommand(IDC_PICTURE_LIST, kLbnDblClk));
+    EXPECT_FALSE(dialog.OnCommand(IDC_SOUND_LIST, kLbnSelChange));
     EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(dialog.OnCommand(IDC_ADD_SOUND, BN_CLICKED));
+    EXPECT_TRUE(dialog.OnCommand(IDC_ADD_SOUND, kBnClicked));
     EXPECT_THAT(CallsStartingWith("GetOpenFileNameA"),
                 ElementsAre("GetOpenFileNameA(\"Wav Files|*.wav|All Files(*.*)|*.*||\",\"\",16384,0x80224)"));
 }
@@ -154,7 +154,7 @@ TEST_F(MediaDialog, NotesTxtAmongThreeFilesIsReportedAndTheOthersStored) {
     WritePicture(Source("wide.png"), 97, 50, FIF_PNG);
     Touch(Source("notes.txt"), "not a picture");
     script.chosen = {Several({"cat.bmp", "notes.txt", "wide.png"})};
-    dialog.OnCommand(IDC_ADD_PICTURE, BN_CLICKED);
+    dialog.OnCommand(IDC_ADD_PICTURE, kBnClicked);
 
     EXPECT_THAT(CallsStartingWith("GetOpenFileNameA"),
                 ElementsAre(HasSubstr("\"Common Image Formats|*.bmp;*.gif;*.ico;*.jpg;*.jpeg;*.jif;"
@@ -307,7 +307,7 @@ TEST_F(MediaDialog, DeletingThreeSelectedLeavesTheOthers) {
     script.listings["./sounds/*"] = {".", "..", "e.wav", "d.wav", "c.wav", "b.wav", "a.wav"};
     Open();
     trovefake::SelectTexts(IDC_SOUND_LIST, {"a.wav", "c.wav", "d.wav"});
-    dialog.OnCommand(IDC_DELETE_SOUND, BN_CLICKED);
+    dialog.OnCommand(IDC_DELETE_SOUND, kBnClicked);
     EXPECT_THAT(Texts(IDC_SOUND_LIST), ElementsAre("b.wav", "e.wav"));
     EXPECT_THAT(CallsStartingWith("DeleteFileA"),
                 ElementsAre("DeleteFileA(\"" + Stored("sounds", "a.wav") + "\")",
@@ -345,8 +345,8 @@ TEST_F(MediaDialog, PlayTakesTheCurrentItemEvenWhenCtrlDeselectedIt) {
     // Three selected, then a Ctrl-click takes b.wav out and makes it current.
     trovefake::SelectTexts(IDC_SOUND_LIST, {"a.wav", "c.wav"});
     trovefake::SetCurrent(IDC_SOUND_LIST, "b.wav");
-    dialog.OnCommand(IDC_PLAY_SOUND, BN_CLICKED);
-    dialog.OnCommand(IDC_SOUND_LIST, LBN_DBLCLK);
+    dialog.OnCommand(IDC_PLAY_SOUND, kBnClicked);
+    dialog.OnCommand(IDC_SOUND_LIST, kLbnDblClk);
     EXPECT_THAT(CallsStartingWith("PlaySoundA"),
                 ElementsAre("PlaySoundA(\"" + Stored("sounds", "b.wav") + "\",0,0x20003)",
                             "PlaySoundA(\"" + Stored("sounds", "b.wav") + "\",0,0x20003)"));
