@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
@@ -61,6 +62,17 @@ bool RunOpenFileDialog(DialogHandle owner, const char* filter, char* buffer, uin
     }
     if (dialog.exec() != QDialog::Accepted) return false;
     QStringList files = dialog.selectedFiles();
+    // Names typed in quotes ("a.jpg" "b.jpg") all count, also those the
+    // current filter hides (Qt then reports only the ones it shows).
+    if (auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit"); edit && edit->text().contains('"')) {
+        QStringList typed;
+        const QStringList tokens = edit->text().split('"');
+        for (int i = 1; i < tokens.size(); i += 2) {
+            QFileInfo file(dialog.directory(), tokens[i]);
+            if (!tokens[i].isEmpty() && file.exists()) typed << file.absoluteFilePath();
+        }
+        if (!typed.isEmpty()) files = typed;
+    }
     if (files.isEmpty()) return false;
 
     // As the Windows dialog leaves it: one full path, or the folder and then

@@ -102,8 +102,8 @@ MediaDlgWindow* Window(DialogHandle dialog) { return static_cast<MediaDlgWindow*
 void InitControls() {}
 
 IconHandle LoadAppIcon() {
-    static QIcon icon(":/trovebox.png");
-    return &icon;
+    static QIcon* icon = new QIcon(":/trovebox.png");  // for the whole run
+    return icon;
 }
 
 void SetDialogIcon(DialogHandle dialog, int which, IconHandle icon) {

@@ -262,15 +262,15 @@ TEST_F(MediaDialog, PicturesJpegCannotTakeAreConvertedFirst) {
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, deep, Source("deep.png").c_str(), 0));
     FreeImage_Unload(deep);
     FIBITMAP* grey = FreeImage_AllocateT(FIT_UINT16, 20, 20, 16, 0, 0, 0);
-    ASSERT_TRUE(FreeImage_Save(FIF_TIFF, grey, Source("grey.tif").c_str(), 0));
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, grey, Source("grey.png").c_str(), 0));
     FreeImage_Unload(grey);
-    script.chosen = {Several({"alpha.png", "deep.png", "grey.tif"})};
+    script.chosen = {Several({"alpha.png", "deep.png", "grey.png"})};
     dialog.OnAddPicture();
     EXPECT_TRUE(CallsStartingWith("MessageBoxA").empty());
-    EXPECT_THAT(Texts(IDC_PICTURE_LIST), ElementsAre("alpha.png", "deep.png", "grey.tif"));
+    EXPECT_THAT(Texts(IDC_PICTURE_LIST), ElementsAre("alpha.png", "deep.png", "grey.png"));
     EXPECT_EQ(ReadPicture(Stored("pictures", "alpha.png")).width, 800u);
     EXPECT_EQ(ReadPicture(Stored("pictures", "deep.png")).height, 800u);
-    EXPECT_EQ(ReadPicture(Stored("pictures", "grey.tif")).format, FIF_JPEG);
+    EXPECT_EQ(ReadPicture(Stored("pictures", "grey.png")).format, FIF_JPEG);
 }
 
 TEST_F(MediaDialog, NoProgressWindowMeansNothingImported) {
