@@ -1,0 +1,2 @@
+# Libraries each benchmark measures.
+target_link_libraries(import_bench PRIVATE trovebox_fake)
