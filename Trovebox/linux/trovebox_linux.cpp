@@ -30,7 +30,7 @@ Widget* Place(QWidget* parent, Widget* widget, int id, QRect where) {
 
 MediaDlgWindow::MediaDlgWindow(CMediaDlg& dialog) : QDialog(nullptr), m_dialog(dialog) {
     setWindowTitle("Trovebox");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(431 * 3 / 2, 193 * 13 / 8);
 
     // The controls in tab order.
