@@ -1,6 +1,7 @@
 #include "fake_trovebox.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

@@ -87,6 +87,8 @@ if dominant green 440 200; then fail "Big.bmp (4:3) is drawn 150 pixels high"
 else pass "Big.bmp (4:3) is drawn 150 pixels high"; fi
 xdotool key Down; sleep 0.5
 expect "the third previews blue wide.png" wait_for 5 dominant blue 620 50
+if dominant green 440 170 || dominant blue 440 170; then fail "the square is erased before wide.png (2:1) is drawn"
+else pass "the square is erased before wide.png (2:1) is drawn"; fi
 
 # Add Sound: one file; it is copied byte for byte, and plays.
 click 67 253
