@@ -22,7 +22,8 @@ if(WIN32)
     FreeImage_GetBits:4 FreeImage_GetInfo:4 FreeImage_GetBPP:4 FreeImage_GetPitch:4
     FreeImage_GetImageType:4 FreeImage_HasPixels:4 FreeImage_Rescale:16
     FreeImage_ConvertTo24Bits:4 FreeImage_ConvertTo32Bits:4
-    FreeImage_FIFSupportsNoPixels:4 FreeImage_ConvertToStandardType:8)
+    FreeImage_FIFSupportsNoPixels:4 FreeImage_ConvertToStandardType:8
+    FreeImage_GetColorType:4 FreeImage_ToneMapping:24 FreeImage_Allocate:24 FreeImage_AllocateT:28)
   set(_fi_text "LIBRARY FreeImage.dll\nEXPORTS\n")
   foreach(f IN LISTS _fi_functions)
     string(REPLACE ":" ";" parts ${f})

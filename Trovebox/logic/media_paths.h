@@ -1,6 +1,21 @@
-// Paths of the media manager.
+// Paths of the media manager and the open-file dialog's selection.
 #pragma once
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // The text after the last "\" (or "/") of path; the whole path when it has none.
 std::string FileNameOf(const std::string& path);
+
+// A filter written with "|" between its parts and ending in "||", with each
+// "|" turned into a NUL as the open-file dialog wants it.
+std::string FilterForDialog(const std::string& filter);
+
+// Keeps the first NUL-terminated string of buffer and zeroes everything after
+// it, so the next open-file dialog starts with that string as its file name.
+void KeepFirstString(char* buffer, size_t capacity);
+
+// The chosen files from the open-file dialog's buffer, as full paths in
+// buffer order: one full path, or the folder and then each name, joined with
+// separator (none added when the folder already ends in "\" or "/").
+std::vector<std::string> ChosenPaths(const char* buffer, size_t capacity, char separator);

@@ -10,6 +10,8 @@
 #include "controller.h"
 #include "fake_dialog.h"
 #include "fake_platform.h"
+#include "fake_switches.h"
+#include "switches.h"
 #include "fake_tray.h"
 #include "lock_screen_state.h"
 #include "lock_state.h"
@@ -24,6 +26,11 @@ protected:
         fake::Reset();
         fake::ResetTray();
         fake::ResetDialog();
+        fake::ResetSwitches();
+        savedFilterKeys = {};
+        savedMouseKeys = {};
+        savedStickyKeys = {};
+        savedToggleKeys = {};
         options = defaultOptions;
         locked = false;
         keyboardOnly = false;

@@ -231,3 +231,24 @@ FIBITMAP* DLL_CALLCONV FreeImage_Rescale(FIBITMAP* dib, int width, int height, F
         }
     return result;
 }
+
+FIBITMAP* DLL_CALLCONV FreeImage_Allocate(int width, int height, int bpp, unsigned, unsigned, unsigned) {
+    if (width <= 0 || height <= 0) return nullptr;
+    return Make(width, height, bpp, bpp <= 8 ? 1u << bpp : 0, true);
+}
+
+FIBITMAP* DLL_CALLCONV FreeImage_AllocateT(FREE_IMAGE_TYPE type, int width, int height, int bpp, unsigned red,
+                                           unsigned green, unsigned blue) {
+    // Only ordinary bitmaps are known here.
+    return type == FIT_BITMAP ? FreeImage_Allocate(width, height, bpp, red, green, blue) : nullptr;
+}
+
+FREE_IMAGE_COLOR_TYPE DLL_CALLCONV FreeImage_GetColorType(FIBITMAP* dib) {
+    Image* image = Of(dib);
+    if (!image) return FIC_RGB;
+    unsigned bpp = Header(image)->biBitCount;
+    if (bpp == 32) return FIC_RGBALPHA;
+    return bpp <= 8 ? FIC_PALETTE : FIC_RGB;
+}
+
+FIBITMAP* DLL_CALLCONV FreeImage_ToneMapping(FIBITMAP*, FREE_IMAGE_TMO, double, double) { return nullptr; }

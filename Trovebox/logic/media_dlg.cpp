@@ -1,0 +1,271 @@
+#include "media_dlg.h"
+
+#include <FreeImage.h>
+
+#include <memory>
+#include <random>
+
+#include "dialog_window_port.h"
+#include "file_chooser_port.h"
+#include "file_port.h"
+#include "import_dlg.h"
+#include "media_paths.h"
+#include "message_box_port.h"
+#include "picture_size.h"
+#include "sound_port.h"
+
+char selectionBuffer[kSelectionBufferSize];
+
+const char kPictureFilter[] =
+    "Common Image Formats|*.bmp;*.gif;*.ico;*.jpg;*.jpeg;*.jif;*.mng;*.pcx;*.psd;*.pcd;*.jiff;"
+    "*.pbm;*.pgm;*.tif;*.tiff;*.tga|All Files(*.*)|*.*||";
+const char kSoundFilter[] = "Wav Files|*.wav|All Files(*.*)|*.*||";
+
+const CMediaDlg::MessageMapEntry CMediaDlg::messageMap[] = {
+    {IDC_ADD_PICTURE, kBnClicked, &CMediaDlg::OnAddPicture},
+    {IDC_PICTURE_LIST, kLbnSelChange, &CMediaDlg::OnPictureListChange},
+    {IDC_PICTURE_LIST, kLbnSetFocus, &CMediaDlg::OnPictureListChange},
+    {IDC_DELETE_PICTURE, kBnClicked, &CMediaDlg::OnDeletePicture},
+    {IDC_ADD_SOUND, kBnClicked, &CMediaDlg::OnAddSound},
+    {IDC_DELETE_SOUND, kBnClicked, &CMediaDlg::OnDeleteSound},
+    {IDC_PLAY_SOUND, kBnClicked, &CMediaDlg::OnPlaySound},
+    {IDC_SOUND_LIST, kLbnDblClk, &CMediaDlg::OnPlaySound},
+};
+
+CMediaDlg::CMediaDlg() : m_hIcon(LoadAppIcon()) {}
+
+bool CMediaDlg::OnCommand(int id, int code) {
+    for (const MessageMapEntry& entry : messageMap) {
+        if (entry.id == id && entry.code == code) {
+            (this->*entry.handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMediaDlg::OnInitDialog(DialogHandle window) {
+    m_hWnd = window;
+    m_soundList.Attach(window, IDC_SOUND_LIST);
+    m_pictureList.Attach(window, IDC_PICTURE_LIST);
+    SetDialogIcon(window, kIconBig, m_hIcon);
+    SetDialogIcon(window, kIconSmall, m_hIcon);
+
+    // The media root: the current directory, however long it is.
+    std::vector<char> buffer(260);
+    uint32_t length = GetCurrentDir(static_cast<uint32_t>(buffer.size()), buffer.data());
+    if (length >= buffer.size()) {
+        buffer.assign(length + 1, '\0');
+        length = GetCurrentDir(static_cast<uint32_t>(buffer.size()), buffer.data());
+        if (length >= buffer.size()) length = 0;
+    }
+    mediaRoot.assign(buffer.data(), length);
+    const char separator = PathSeparator();
+    if (mediaRoot.empty() || mediaRoot.back() != separator) mediaRoot += separator;
+
+    FillMediaList("./pictures/*", m_pictureList);
+    FillMediaList("./sounds/*", m_soundList);
+    return true;
+}
+
+void CMediaDlg::FillMediaList(const std::string& pattern, CListBox& list) {
+    std::string name;
+    FindHandle find = FindFirstEntry(pattern, name);
+    if (!find) return;
+    do {
+        if (name != "." && name != ".." && name != "Thumbs.db") list.AddString(name);
+    } while (FindNextEntry(find, name));
+    FindEnd(find);
+}
+
+std::vector<std::string> CMediaDlg::ChooseFiles(const std::string& filter) {
+    const std::string platformFilter = FilterForDialog(filter);
+    KeepFirstString(selectionBuffer, sizeof selectionBuffer);
+    if (!RunOpenFileDialog(m_hWnd, platformFilter.c_str(), selectionBuffer, sizeof selectionBuffer,
+                           kOfnAllowMultiSelect | kOfnHideReadOnly | kOfnExplorer | kOfnEnableHook))
+        return {};
+    return ChosenPaths(selectionBuffer, sizeof selectionBuffer, PathSeparator());
+}
+
+std::string CMediaDlg::MediaPath(const char* folder, const std::string& name) const {
+    return mediaRoot + folder + PathSeparator() + name;
+}
+
+// ---- Pictures --------------------------------------------------------------
+
+void CMediaDlg::OnAddPicture() {
+    importErrors.clear();
+    std::vector<std::string> paths = ChooseFiles(kPictureFilter);
+    if (paths.empty()) return;
+    const int n = static_cast<int>(paths.size());
+
+    CImportDlg progress;
+    if (!progress.Create(m_hWnd)) return;
+    progress.m_progress.SetRange32(0, 10 * n);
+    for (const std::string& path : paths) {
+        progress.m_fileName = path;
+        progress.UpdateData(false);
+        ImportPicture(path);
+        progress.m_progress.StepIt();
+    }
+    if (!importErrors.empty())
+        ShowMessageBox(m_hWnd, importErrors, "Trovebox", kMbOk | kMbIconExclamation);
+    progress.DestroyWindow();
+}
+
+void CMediaDlg::ImportPicture(const std::string& path) {
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(path.c_str());
+    const std::string name = FileNameOf(path);
+    if (format == FIF_UNKNOWN) {
+        importErrors += "File: " + name + " - was not a recognizable image type and was not added\n";
+        return;
+    }
+    // A recognised file that cannot be read, scaled or stored is reported
+    // like an unrecognised one, and not listed.
+    if (!StorePicture(format, path, MediaPath("pictures", name))) {
+        importErrors += "File: " + name + " - could not be read or stored and was not added\n";
+        return;
+    }
+    m_pictureList.AddString(name);
+}
+
+namespace {
+
+struct Unloader {
+    void operator()(FIBITMAP* image) const { FreeImage_Unload(image); }
+};
+using Image = std::unique_ptr<FIBITMAP, Unloader>;
+
+// The image to hand to the JPEG encoder, which takes 24-bit colour or 8-bit
+// grey only: image itself when it is one, else a converted copy kept in
+// holder. Null when the conversion failed.
+FIBITMAP* ReadyForJpeg(FIBITMAP* image, Image& holder) {
+    switch (FreeImage_GetImageType(image)) {
+    case FIT_BITMAP:
+        if (FreeImage_GetBPP(image) == 24) return image;
+        if (FreeImage_GetBPP(image) == 8 && FreeImage_GetColorType(image) == FIC_MINISBLACK)
+            return image;
+        holder.reset(FreeImage_ConvertTo24Bits(image));
+        break;
+    case FIT_RGB16:
+    case FIT_RGBA16:
+        holder.reset(FreeImage_ConvertTo24Bits(image));
+        break;
+    case FIT_RGBF:
+    case FIT_RGBAF:
+        holder.reset(FreeImage_ToneMapping(image, FITMO_DRAGO03, 0, 0));
+        break;
+    default:  // one channel of 16 or 32 bits, float, double, complex
+        holder.reset(FreeImage_ConvertToStandardType(image, TRUE));
+        break;
+    }
+    return holder.get();
+}
+
+std::string TemporaryName() {
+    static std::mt19937 generator{std::random_device{}()};
+    return "~import" + std::to_string(generator() % 100000000u) + ".tmp";
+}
+
+}  // namespace
+
+bool CMediaDlg::StorePicture(int format, const std::string& source, const std::string& destination) {
+    Image image(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(format), source.c_str(), 0));
+    if (!image) return false;
+    const uint32_t w = FreeImage_GetWidth(image.get()), h = FreeImage_GetHeight(image.get());
+    if (w == 0 || h == 0) return false;
+    const PictureSize size = ImportSize(w, h);
+    Image scaled(FreeImage_Rescale(image.get(), static_cast<int>(size.width),
+                                   static_cast<int>(size.height), FILTER_BILINEAR));
+    if (!scaled) return false;
+    Image converted;
+    FIBITMAP* toSave = ReadyForJpeg(scaled.get(), converted);
+    if (!toSave) return false;
+
+    // Written beside the destination first, so a failed save never harms a
+    // file already stored under that name (or the source itself, when it
+    // is imported from the pictures folder).
+    const std::string temporary = MediaPath("pictures", TemporaryName());
+    if (FreeImage_Save(FIF_JPEG, toSave, temporary.c_str(), JPEG_DEFAULT) &&
+        ReplaceWithFile(temporary, destination))
+        return true;
+    DeleteOneFile(temporary);
+    return false;
+}
+
+void CMediaDlg::OnDeletePicture() { DeleteSelected(m_pictureList, "pictures"); }
+
+void CMediaDlg::OnPictureListChange() {
+    InvalidateDialogRect(m_hWnd, previewRect.left, previewRect.top, previewRect.right,
+                         previewRect.bottom, true);
+}
+
+// ---- Sounds ----------------------------------------------------------------
+
+void CMediaDlg::OnAddSound() {
+    for (const std::string& path : ChooseFiles(kSoundFilter)) {
+        const std::string name = FileNameOf(path);
+        m_soundList.AddString(name);
+        CopyOneFile(path, MediaPath("sounds", name), false);
+    }
+}
+
+void CMediaDlg::OnDeleteSound() { DeleteSelected(m_soundList, "sounds"); }
+
+void CMediaDlg::DeleteSelected(CListBox& list, const char* folder) {
+    while (list.GetSelCount() > 0) {
+        int index = -1;
+        if (list.GetSelItems(1, &index) < 1) break;
+        DeleteOneFile(MediaPath(folder, list.GetText(index)));
+        list.DeleteString(index);
+    }
+}
+
+void CMediaDlg::OnPlaySound() {
+    if (m_soundList.GetSelCount() <= 0) return;
+    const int current = m_soundList.GetCurSel();
+    if (current < 0) return;
+    PlaySoundFile(MediaPath("sounds", m_soundList.GetText(current)),
+                  kSndFilename | kSndAsync | kSndNoDefault);
+}
+
+// ---- Painting --------------------------------------------------------------
+
+void CMediaDlg::OnPaint() {
+    if (IsDialogIconic(m_hWnd)) {
+        PaintContext dc = BeginDialogPaint(m_hWnd);
+        EraseIconBackground(m_hWnd, dc);
+        int width = 0, height = 0;
+        GetClientSize(m_hWnd, width, height);
+        const int x = (width - SystemMetric(kSmCxIcon) + 1) / 2;
+        const int y = (height - SystemMetric(kSmCyIcon) + 1) / 2;
+        DrawIconAt(dc, x, y, m_hIcon);
+        EndDialogPaint(m_hWnd);
+        return;
+    }
+    DefaultDialogPaint(m_hWnd);
+    DrawPreview();
+}
+
+void CMediaDlg::DrawPreview() {
+    if (m_pictureList.GetSelCount() <= 0) return;
+    const int current = m_pictureList.GetCurSel();
+    if (current < 0) return;
+    const std::string path = MediaPath("pictures", m_pictureList.GetText(current));
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(path.c_str());
+    Image image(FreeImage_Load(format, path.c_str(), 0));
+    if (!image) return;
+    PaintContext dc = GetDialogDC(m_hWnd);
+    const int32_t w = static_cast<int32_t>(FreeImage_GetWidth(image.get()));
+    const int32_t h = static_cast<int32_t>(FreeImage_GetHeight(image.get()));
+    if (w > 0 && h > 0) {
+        const PreviewRect r = PreviewDestination(w, h);
+        SetStretchMode(dc, kColorOnColor);
+        StretchDib(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, w, h,
+                   FreeImage_GetBits(image.get()), FreeImage_GetInfo(image.get()), kDibRgbColors,
+                   kSrcCopy);
+    }
+    ReleaseDialogDC(m_hWnd, dc);
+}

@@ -1,0 +1,118 @@
+# The Linux media manager run for real in a temporary media root: pictures
+# and sounds imported through the open-file dialog, the stored files checked
+# (JPEG, 800 pixels on the longer side), the lists checked through the
+# preview and through deletion, and Enter in a list ending the program.
+source "$(dirname "$0")/lib.sh"
+# The files to import lie in the media root itself, where the first
+# open-file dialog starts (the current directory).
+root="$WORK/media" src="$WORK/media"
+mkdir -p "$root/pictures" "$root/sounds"
+convert -size 300x200 xc:'#ff0000' "$root/pictures/apple.jpg"
+: >"$root/sounds/Thumbs.db"
+convert -size 1600x1200 xc:'#00ff00' -type truecolor BMP3:"$src/Big.bmp"
+convert -size 97x50 xc:'#0000ff' "$src/wide.png"
+echo "not a picture" >"$src/notes.txt"
+python3 - "$src/moo.wav" <<'PY'
+import math, struct, sys, wave
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
+    w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i / 5))) for i in range(4000)))
+PY
+cd "$root"
+
+visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+count_visible() { visible "$1" | wc -l; }
+active_is() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
+# click X Y: a click at a point of the main dialog's client area.
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; sleep 0.3; }
+# pixel X Y: "r g b" of a point of the client area, 0..255.
+pixel() {
+  import -window root -crop 1x1+$((X + $1))+$((Y + $2)) -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | awk '{printf "%d %d %d", $1, $2, $3}'
+}
+# dominant COLOUR X Y: the point is mostly red, green or blue.
+dominant() {
+  read -r r g b <<<"$(pixel "$2" "$3")"
+  case $1 in red) [ "${r:-0}" -gt 180 ] && [ "${g:-0}" -lt 90 ] && [ "${b:-0}" -lt 90 ] ;;
+             green) [ "${g:-0}" -gt 180 ] && [ "${r:-0}" -lt 90 ] && [ "${b:-0}" -lt 90 ] ;;
+             blue) [ "${b:-0}" -gt 180 ] && [ "${r:-0}" -lt 90 ] && [ "${g:-0}" -lt 90 ] ;; esac
+}
+windows() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
+# choose TEXT: types TEXT into the open-file dialog's name field and
+# accepts it; a completion list that opened meanwhile is closed first.
+choose() {
+  wait_for 10 active_is Open || return 1
+  sleep 0.5
+  local before; before=$(windows)
+  xdotool type --delay 30 "$1"; sleep 0.7
+  if [ "$(windows)" -gt "$before" ]; then xdotool key Escape; sleep 0.3; fi
+  xdotool key Return; sleep 0.5
+  ! active_is Open
+}
+jpeg_size() { identify -format '%m %wx%h' "$1" 2>/dev/null; }
+
+"$BIN/Trovebox" & pid=$!
+expect "the dialog 'Trovebox' comes up" wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
+window=$(visible Trovebox | head -1)
+xdotool windowactivate --sync "$window" 2>/dev/null
+# The client area's place on the screen (xdotool's geometry counts the frame).
+X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
+Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
+WIDTH=$(xwininfo -id "$window" | awk '/^ *Width/ {print $NF}')
+HEIGHT=$(xwininfo -id "$window" | awk '/^ *Height/ {print $NF}')
+expect "the dialog's client area is 431 x 193 dialog units" test "$WIDTH" = 646 -a "$HEIGHT" = 313
+
+# Add Picture: three files from another folder, one of them no picture.
+click 265 253
+expect "Add Picture opens the open-file dialog" wait_for 10 active_is Open
+choose "\"Big.bmp\" \"wide.png\" \"notes.txt\""
+expect "the unrecognised file is reported in a second 'Trovebox' box" \
+  wait_for 20 bash -c "[ \$(xdotool search --onlyvisible --name '^Trovebox\$' | wc -l) -ge 2 ]"
+expect "the progress window is up while the box is open" test -n "$(visible 'Import progress')"
+xdotool key Return; sleep 0.5
+expect "the progress window is gone" wait_for 10 bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Import progress\$')\" ]"
+expect "Big.bmp is stored as an 800 x 600 JPEG under its own name" test "$(jpeg_size pictures/Big.bmp)" = "JPEG 800x600"
+expect "wide.png is stored as a 799 x 412 JPEG" test "$(jpeg_size pictures/wide.png)" = "JPEG 799x412"
+expect "notes.txt is not stored" test ! -e pictures/notes.txt
+expect "no temporary file is left" test "$(ls pictures | wc -l)" = 3
+expect "the source files are untouched" test "$(identify -format '%m %wx%h' "$src/Big.bmp")" = "BMP3 1600x1200"
+
+# The picture list, sorted without regard to case: apple.jpg, Big.bmp,
+# wide.png; each previewed in the square's top left corner.
+click 260 46
+expect "the first item previews red apple.jpg" wait_for 5 dominant red 440 50
+xdotool key Down; sleep 0.5
+expect "the second previews green Big.bmp" wait_for 5 dominant green 440 50
+if dominant green 440 200; then fail "Big.bmp (4:3) is drawn 150 pixels high"
+else pass "Big.bmp (4:3) is drawn 150 pixels high"; fi
+xdotool key Down; sleep 0.5
+expect "the third previews blue wide.png" wait_for 5 dominant blue 620 50
+if dominant green 440 170 || dominant blue 440 170; then fail "the square is erased before wide.png (2:1) is drawn"
+else pass "the square is erased before wide.png (2:1) is drawn"; fi
+
+# Add Sound: one file; it is copied byte for byte, and plays.
+click 67 253
+choose "moo.wav"
+expect "the sound is copied" wait_for 5 cmp -s "$src/moo.wav" sounds/moo.wav
+click 60 46
+click 157 253
+sleep 0.5
+expect "Trovebox still runs after Play Sound" kill -0 $pid
+
+# Delete Picture with every picture selected; Delete Sound the same.
+click 260 46
+xdotool key ctrl+a; sleep 0.2
+click 267 282
+expect "Delete Picture deletes the three stored pictures" wait_for 5 bash -c "[ -z \"\$(ls '$root/pictures')\" ]"
+click 60 46
+xdotool key ctrl+a; sleep 0.2
+click 67 282
+expect "Delete Sound deletes moo.wav" wait_for 5 test ! -e sounds/moo.wav
+expect "Thumbs.db, never listed, stays" test -e sounds/Thumbs.db
+
+# Enter while a list has the focus ends the program.
+click 60 46
+xdotool key Return
+expect "Enter in a list ends Trovebox" wait_for 10 bash -c "! kill -0 $pid"
+kill $pid 2>/dev/null
+finish
