@@ -183,9 +183,13 @@ TEST_F(LockStateTest, CreationRegistersTheTaskbarMessageWhichReAddsTheIcon) {
 
 TEST_F(LockStateTest, ClosePathKillsTheTimerCleansUpAndQuits) {
     EXPECT_EQ(Send(WM_CLOSE), 0);
+    // The drive doors are released and the power policy put back in its
+    // closing form (no policy passed to the scheme's re-activation).
     Calls expected = {"KillTimer(1)", "LoadMenuA(102)", "CheckMenuItem(40002,8)", "CheckMenuItem(40003,8)",
-                      "LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "PostQuitMessage(0)"};
-    EXPECT_EQ(Only({"KillTimer", "LoadMenuA", "CheckMenuItem", "LockAll", "PostQuitMessage", "DefWindowProcA"}),
+                      "LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "WriteGlobalPwrPolicy(saved)", "GetActivePwrScheme",
+                      "SetActivePwrScheme(3,none,none)", "PostQuitMessage(0)"};
+    EXPECT_EQ(Only({"KillTimer", "LoadMenuA", "CheckMenuItem", "LockAll", "PostQuitMessage", "DefWindowProcA",
+                    "WriteGlobalPwrPolicy", "GetActivePwrScheme", "SetActivePwrScheme"}),
               expected);
     fake::calls.clear();
     EXPECT_EQ(Send(WM_DESTROY), 0);
@@ -195,11 +199,13 @@ TEST_F(LockStateTest, ClosePathKillsTheTimerCleansUpAndQuits) {
 
 TEST_F(LockStateTest, EndOfSessionAnswersOneAndAFollowingCloseRepeatsTheCleanUp) {
     EXPECT_EQ(Send(WM_QUERYENDSESSION), 1);
-    auto first = Only({"KillTimer", "LockAll", "PostQuitMessage"});
-    EXPECT_EQ(first, (Calls{"KillTimer(1)", "LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "PostQuitMessage(0)"}));
+    const std::initializer_list<const char*> kinds = {"KillTimer", "LockAll", "WriteGlobalPwrPolicy", "PostQuitMessage"};
+    auto first = Only(kinds);
+    EXPECT_EQ(first, (Calls{"KillTimer(1)", "LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "WriteGlobalPwrPolicy(saved)",
+                            "PostQuitMessage(0)"}));
     fake::calls.clear();
     EXPECT_EQ(Send(WM_CLOSE), 0);
-    EXPECT_EQ(Only({"KillTimer", "LockAll", "PostQuitMessage"}), first);
+    EXPECT_EQ(Only(kinds), first) << "the same release and the same saved policy again";
     EXPECT_TRUE(options.lockDriveDoors && options.disablePowerButton) << "the wishes are saved as they were";
 }
 

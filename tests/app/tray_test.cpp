@@ -120,12 +120,20 @@ TEST_F(TrayTest, LockDriveDoorsTwiceReleasesThenLocksAgain) {
 }
 
 TEST_F(TrayTest, DisablePowerButtonTogglesTheWishAndItsCheckMark) {
+    const std::initializer_list<const char*> power = {"ReadGlobalPwrPolicy", "WriteGlobalPwrPolicy",
+                                                      "GetActivePwrScheme", "SetActivePwrScheme"};
     RightClickChoosing(40003);
     EXPECT_FALSE(options.disablePowerButton);
     EXPECT_FALSE(fake::tray.checked[40003]);
+    // Switched off from the menu: the menu form of the restore.
+    EXPECT_EQ(Only(power), (Calls{"WriteGlobalPwrPolicy(saved)", "GetActivePwrScheme",
+                                  "SetActivePwrScheme(3,saved,none)"}));
+    fake::calls.clear();
     RightClickChoosing(40003);
     EXPECT_TRUE(options.disablePowerButton);
     EXPECT_TRUE(fake::tray.checked[40003]);
+    EXPECT_EQ(Only(power), (Calls{"ReadGlobalPwrPolicy(192)", "GetActivePwrScheme", "WriteGlobalPwrPolicy(working)",
+                                  "SetActivePwrScheme(3,none,none)"}));
 }
 
 TEST_F(TrayTest, OldMenuOnNt60KeepsThePowerSwitchAtExitAndItsLockKeyboardActsLikeTheOther) {
@@ -140,7 +148,9 @@ TEST_F(TrayTest, OldMenuOnNt60KeepsThePowerSwitchAtExitAndItsLockKeyboardActsLik
     // (the closing form of the restore; the drive doors too).
     fake::calls.clear();
     MainWindowProc(kWindow, WM_CLOSE, 0, 0);
-    EXPECT_EQ(Only({"LoadMenuA", "LockAll"}), (Calls{"LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)"}));
+    EXPECT_EQ(Only({"LoadMenuA", "LockAll", "WriteGlobalPwrPolicy", "SetActivePwrScheme"}),
+              (Calls{"LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "WriteGlobalPwrPolicy(saved)",
+                     "SetActivePwrScheme(3,none,none)"}));
     EXPECT_TRUE(options.disablePowerButton);
 }
 
