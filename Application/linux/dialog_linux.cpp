@@ -21,6 +21,7 @@
 
 #include "dialog_port.h"
 #include "resource_ids.h"
+#include "drive_doors_linux.h"
 
 // Windows made from templates, by handle.
 static std::map<HWND, QWidget*> templateWindows;
@@ -86,6 +87,17 @@ static void BuildOptions(TemplateDialog* d, bool older) {
         auto* box = new QCheckBox(QString(QChar('A' + i)), d);
         box->setObjectName(QString("item%1").arg(kItemFirstDrive + i));
         box->setGeometry(du(i < 13 ? 18 : 54, 18 + 12 * (i % 13), 20, 10));
+        // Which of this machine's drives the letter stands for (D: is the
+        // first optical drive); letters without a lockable drive show nothing.
+        char device[64];
+        if (DriveDevicePath(i, device, sizeof device)) {
+            QString path = QString::fromLocal8Bit(device);
+            auto* name = new QLabel(path.section('/', -1), d);
+            name->setObjectName(QString("device%1").arg(kItemFirstDrive + i));
+            name->setToolTip(path);
+            name->setEnabled(false);  // drawn grey: information, not a control
+            name->setGeometry(du(i < 13 ? 37 : 73, 18 + 12 * (i % 13), 16, 10));
+        }
     }
     auto check = [d, &du](int id, const char* text, QRect r, bool shown) {
         auto* box = new QCheckBox(text, d);
