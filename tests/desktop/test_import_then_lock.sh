@@ -1,0 +1,52 @@
+# From the media manager to the lock screen: a picture imported with
+# Trovebox is the one the controller draws when a key is pressed during a
+# full lock, and typing the word ends that lock.
+source "$(dirname "$0")/lib.sh"
+root="$WORK/media"
+mkdir -p "$root/pictures" "$root/sounds"
+convert -size 640x480 xc:'#ff00ff' -type truecolor BMP3:"$root/magenta.bmp"
+cd "$root"
+
+visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+active_is() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
+# magenta_share FILE: per mille of the screenshot's pixels that are magenta.
+magenta_share() {
+  convert "$1" -fuzz 12% -fill black +opaque '#ff00ff' -fill white -opaque '#ff00ff' -colorspace gray \
+    -format '%[fx:int(mean*1000)]' info:
+}
+
+# Import with the media manager: "Add Picture", the file's name, Enter.
+"$BIN/Trovebox" & trove=$!
+wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
+window=$(visible Trovebox | head -1)
+xdotool windowactivate --sync "$window" 2>/dev/null
+X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
+Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
+xdotool mousemove $((X + 265)) $((Y + 253)) click 1
+expect "Add Picture opens the open-file dialog" wait_for 10 active_is Open
+sleep 0.5
+xdotool type --delay 30 "magenta.bmp"; sleep 0.5
+xdotool key Return
+expect "the picture is stored as an 800 x 600 JPEG" \
+  wait_for 20 bash -c "[ \"\$(identify -format '%m %wx%h' pictures/magenta.bmp 2>/dev/null)\" = 'JPEG 800x600' ]"
+kill $trove 2>/dev/null; wait $trove 2>/dev/null
+
+# Lock the controller from its tray icon and press keys.
+make_settings_key
+"$BIN/Bumblepad" & pid=$!
+wait_for 10 bash -c "xwininfo -root -tree | awk '/\"panel\"/{p=1} p && /\"Bumblepad\"/{f=1} END{exit !f}'"
+icon=$(xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}')
+eval "$(xdotool getwindowgeometry --shell "$icon")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
+expect "a double click on the icon shows the lock screen" wait_for 5 lock_screen_up
+import -window root "$WORK/before.png"
+xdotool type --delay 150 "qqq"
+sleep 0.5
+import -window root "$WORK/after.png"
+before=$(magenta_share "$WORK/before.png") after=$(magenta_share "$WORK/after.png")
+echo "     magenta: ${before} per mille before the keys, ${after} after"
+expect "the imported picture is drawn on the lock screen" test "$after" -ge 40
+xdotool type --delay 80 "wren"
+expect "typing the word ends the lock" wait_for 5 bash -c "! lock_screen_up"
+kill -TERM $pid; wait $pid 2>/dev/null
+finish
