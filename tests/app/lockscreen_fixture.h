@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -102,8 +103,11 @@ protected:
         SeedRandom(12345);
 
         previousFolder_ = std::filesystem::current_path();
+        // A folder of its own: tests of other processes run beside this one.
+        static unsigned counter = 0;
         folder_ = std::filesystem::temp_directory_path() /
-                  ("bumblepad-lockscreen-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+                  ("bumblepad-lockscreen-" + std::to_string(std::random_device{}()) + "-" +
+                   std::to_string(++counter));
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_ / "pictures");
         std::filesystem::create_directories(folder_ / "sounds");
