@@ -5,20 +5,20 @@ cd "$WORK"
 
 # No settings key: the registry error, and no controller left running.
 "$BIN/Bumblepad" & pid=$!
-expect "missing key shows the 'Error' message box" wait_for 10 window_named Error
+expect "missing key shows the 'Error' message box" wait_for 20 window_named Error
 xdotool key --clearmodifiers Return
-expect "the controller ends after the message" wait_for 10 bash -c "! kill -0 $pid"
+expect "the controller ends after the message" wait_for 20 bash -c "! kill -0 $pid"
 expect "no settings were written" test ! -e "$XDG_CONFIG_HOME/Software/Bumblepad/Options"
 
 # With the key: it runs, and a second start is refused.
 make_settings_key
 "$BIN/Bumblepad" & first=$!
-expect "the controller keeps running" wait_for 5 test -e "$XDG_RUNTIME_DIR/Bumblepad_Prev_App_Instance_Mutex.lock"
+expect "the controller keeps running" wait_for 20 test -e "$XDG_RUNTIME_DIR/Bumblepad_Prev_App_Instance_Mutex.lock"
 sleep 1
 "$BIN/Bumblepad" & second=$!
-expect "a second start shows the 'Error' message box" wait_for 10 window_named Error
+expect "a second start shows the 'Error' message box" wait_for 20 window_named Error
 xdotool key --clearmodifiers Return
-expect "the second start ends" wait_for 10 bash -c "! kill -0 $second"
+expect "the second start ends" wait_for 20 bash -c "! kill -0 $second"
 expect "the first keeps running" kill -0 $first
 
 # A handover: "install" and a folder starts the controller in that folder.
@@ -26,7 +26,7 @@ kill -TERM $first; wait $first 2>/dev/null
 mkdir -p "$WORK/installed"
 "$BIN/Bumblepad" install "$WORK/installed"
 expect "the handover run ended at once" test $? = 0
-expect "a new controller runs in the install folder" wait_for 10 bash -c \
+expect "a new controller runs in the install folder" wait_for 20 bash -c \
   "for p in \$(pgrep -x Bumblepad); do [ \"\$(readlink /proc/\$p/cwd)\" = '$WORK/installed' ] && exit 0; done; exit 1"
 pkill -TERM -x Bumblepad
 finish
