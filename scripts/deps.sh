@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools wine64
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus
+  xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
 )
 missing=()
 for p in "${packages[@]}"; do
