@@ -14,6 +14,15 @@ struct OsVersionInfo {
 };
 static_assert(sizeof(OsVersionInfo) == 148, "the version record is 148 bytes");
 
+// A record with the given platform id and version numbers.
+inline OsVersionInfo VersionRecord(uint32_t platform, uint32_t major, uint32_t minor) {
+    OsVersionInfo v;
+    v.dwPlatformId = platform;
+    v.dwMajorVersion = major;
+    v.dwMinorVersion = minor;
+    return v;
+}
+
 constexpr uint32_t kPlatformWin32s = 0;
 constexpr uint32_t kPlatformWin32Windows = 1;
 constexpr uint32_t kPlatformWin32Nt = 2;

@@ -12,13 +12,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-OsVersionInfo Version(uint32_t platform, uint32_t major, uint32_t minor) {
-    OsVersionInfo v;
-    v.dwPlatformId = platform;
-    v.dwMajorVersion = major;
-    v.dwMinorVersion = minor;
-    return v;
-}
 
 struct Selection {
     bool flags[26] = {};
@@ -38,7 +31,7 @@ class DriveLockTest : public testing::Test {
         for (auto& c : driveLockCounts) c = 7;
     }
     void UseVersion(uint32_t platform, uint32_t major, uint32_t minor) {
-        versionInfo = Version(platform, major, minor);
+        versionInfo = VersionRecord(platform, major, minor);
     }
     void Cdroms(std::initializer_list<char> letters) {
         for (char c : letters) fakedrives::script.driveTypes[c] = kDriveCdrom;

@@ -11,19 +11,12 @@ namespace {
 using Calls = std::vector<std::string>;
 HWND const kWindow = reinterpret_cast<HWND>(0x4A2);
 
-OsVersionInfo Version(uint32_t platform, uint32_t major, uint32_t minor) {
-    OsVersionInfo v;
-    v.dwPlatformId = platform;
-    v.dwMajorVersion = major;
-    v.dwMinorVersion = minor;
-    return v;
-}
 
 class LockHooks : public ::testing::Test {
 protected:
     void SetUp() override {
         fakehooks::Reset();
-        versionInfo = Version(2, 5, 1);
+        versionInfo = VersionRecord(2, 5, 1);
     }
     // One low-level keyboard event through the lock hook; the hook's answer.
     intptr_t LowLevel(uintptr_t message, uint32_t vk, bool up = false) {
@@ -65,7 +58,7 @@ TEST_F(LockHooks, MouseLeftAloneAfterARemoveUnhooksOnlyTheKeyboard) {
 }
 
 TEST_F(LockHooks, OlderFamilyTellsTheSystemAScreenSaverRunsAroundTheClassicHook) {
-    versionInfo = Version(1, 4, 10);
+    versionInfo = VersionRecord(1, 4, 10);
     SetKeyboardHook(kWindow, true, false);
     RemoveKeyboardHook(false);
     EXPECT_EQ(fakehooks::calls, (Calls{"SystemParametersInfoA(97,1,&screenSaverState,0)",
@@ -180,7 +173,7 @@ TEST_F(LockHooks, NegativeCodesGoStraightToTheNextHook) {
 }
 
 TEST_F(LockHooks, ClassicHookUsesBit30AndSwallowsReleasesUnreported) {
-    versionInfo = Version(1, 4, 10);
+    versionInfo = VersionRecord(1, 4, 10);
     repeatKeys = false;
     SetKeyboardHook(kWindow, true, false);
     fakehooks::calls.clear();

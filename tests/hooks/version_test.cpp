@@ -6,13 +6,6 @@
 
 namespace {
 
-OsVersionInfo Version(uint32_t platform, uint32_t major, uint32_t minor) {
-    OsVersionInfo v;
-    v.dwPlatformId = platform;
-    v.dwMajorVersion = major;
-    v.dwMinorVersion = minor;
-    return v;
-}
 
 struct Expectation {
     uint32_t platform, major, minor;
@@ -33,7 +26,7 @@ TEST(VersionTests, DecideThePathsForEachKnownVersion) {
         {1, 5, 1, false, false, true, false},   // older family with a high number: ejection test is numbers only
     };
     for (const auto& e : table) {
-        OsVersionInfo v = Version(e.platform, e.major, e.minor);
+        OsVersionInfo v = VersionRecord(e.platform, e.major, e.minor);
         SCOPED_TRACE(testing::Message() << e.platform << " " << e.major << "." << e.minor);
         EXPECT_EQ(IsNtFamily(v), e.nt);
         EXPECT_EQ(HasLastInputService(v), e.lastInput);
@@ -44,7 +37,7 @@ TEST(VersionTests, DecideThePathsForEachKnownVersion) {
 }
 
 TEST(ProcessAttach, StoresTheModuleAndReadsTheVersionRecord) {
-    fakehooks::version = Version(2, 5, 2);
+    fakehooks::version = VersionRecord(2, 5, 2);
     int module;
     OnProcessAttach(&module);
     EXPECT_EQ(moduleInstance, &module);
