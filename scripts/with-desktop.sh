@@ -5,13 +5,16 @@
 # XDG_CONFIG_HOME / XDG_RUNTIME_DIR in a fresh temporary folder, so it never
 # touches the user's own settings.
 set -u
-for n in $(seq 50 150); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=:$n; break; }
-done
 work=$(mktemp -d /tmp/bumblepad-desktop-XXXXXX)
-Xvfb "$display" -noreset -screen 0 1024x768x24 +extension XTEST +extension XInputExtension \
+# The server picks a free display number itself and writes it to a pipe, so
+# desktops started side by side never race for the same number.
+exec {fd}<> <(:)
+Xvfb -displayfd "$fd" -noreset -screen 0 1024x768x24 +extension XTEST +extension XInputExtension \
   >"$work/xvfb.log" 2>&1 &
 xvfb=$!
+read -r -t 30 -u "$fd" number || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; kill $xvfb 2>/dev/null; rm -rf "$work"; exit 1; }
+exec {fd}<&-
+display=:$number
 for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
 export DISPLAY=$display
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work

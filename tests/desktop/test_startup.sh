@@ -26,7 +26,14 @@ kill -TERM $first; wait $first 2>/dev/null
 mkdir -p "$WORK/installed"
 "$BIN/Bumblepad" install "$WORK/installed"
 expect "the handover run ended at once" test $? = 0
-expect "a new controller runs in the install folder" wait_for 20 bash -c \
-  "for p in \$(pgrep -x Bumblepad); do [ \"\$(readlink /proc/\$p/cwd)\" = '$WORK/installed' ] && exit 0; done; exit 1"
-pkill -TERM -x Bumblepad
+# Only the controller this test started: the one working in its install folder.
+installed_pid() {
+  local p
+  for p in $(pgrep -x Bumblepad); do
+    [ "$(readlink /proc/$p/cwd)" = "$WORK/installed" ] && { echo $p; return 0; }
+  done
+  return 1
+}
+expect "a new controller runs in the install folder" wait_for 20 installed_pid
+kill -TERM $(installed_pid) 2>/dev/null
 finish
