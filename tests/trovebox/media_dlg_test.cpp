@@ -391,14 +391,14 @@ TEST_F(MediaDialog, PreviewDrawsTheCurrentPictureNearestPixelInTheTopLeft) {
     EXPECT_EQ(calls[1], "DefaultPaint");
     EXPECT_THAT(std::vector<std::string>(calls.end() - 4, calls.end()),
                 ElementsAre("GetDC", "SetStretchBltMode(dc,3)",
-                            "StretchDIBits(dc,430,40,200,112,0,0,1920,1080,bits,info,0,0xcc0020)",
+                            "StretchDIBits(dc,430,40,200,112,0,0,200,113,bits,info,0,0xcc0020)",
                             "ReleaseDC(dc)"));
 
     calls.clear();
     trovefake::SetCurrent(IDC_PICTURE_LIST, "tall.bmp");  // current, though not selected
     dialog.OnPaint();
     EXPECT_THAT(CallsStartingWith("StretchDIBits"),
-                ElementsAre("StretchDIBits(dc,430,40,150,200,0,0,600,800,bits,info,0,0xcc0020)"));
+                ElementsAre("StretchDIBits(dc,430,40,150,200,0,0,150,200,bits,info,0,0xcc0020)"));
 
     calls.clear();
     trovefake::SetCurrent(IDC_PICTURE_LIST, "gone.jpg");
