@@ -216,10 +216,13 @@ struct Unloader {
 using Image = std::unique_ptr<FIBITMAP, Unloader>;
 
 // JPEGs decode at 1/1, 1/2, 1/4 or 1/8 of their size: the smallest that
-// still covers the target width and height.
+// still gives nine tenths of the target width and height. (Reducing the
+// next larger one to the target would cost more than the decoding.)
 uint32_t JpegScale(const PictureHeader& h, uint32_t targetWidth, uint32_t targetHeight) {
     uint32_t scale = 1;
-    while (scale < 8 && h.width / (scale * 2) >= targetWidth && h.height / (scale * 2) >= targetHeight) scale *= 2;
+    while (scale < 8 && uint64_t{h.width / (scale * 2)} * 10 >= uint64_t{targetWidth} * 9 &&
+           uint64_t{h.height / (scale * 2)} * 10 >= uint64_t{targetHeight} * 9)
+        scale *= 2;
     return scale;
 }
 
@@ -297,13 +300,12 @@ std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureH
 
     const auto format = static_cast<FREE_IMAGE_FORMAT>(header.format);
     int flags = 0;
-    if (format == FIF_JPEG && JpegScale(header, target.width, target.height) > 1) {
+    const uint32_t scale = format == FIF_JPEG ? JpegScale(header, target.width, target.height) : 1;
+    if (scale > 1) {
         // The size hint: the decoder picks the smallest of its scales whose
         // longer side still reaches it.
-        const uint64_t longer = std::max(header.width, header.height);
-        const uint64_t hint = std::max<uint64_t>(longer * target.width / header.width,
-                                                 longer * target.height / header.height);
-        flags = static_cast<int>(std::min<uint64_t>(hint, 0xFFFF)) << 16;
+        const uint32_t longer = std::max(header.width, header.height);
+        flags = static_cast<int>(std::min<uint32_t>((longer + scale - 1) / scale, 0xFFFF)) << 16;
     }
     Image image(FreeImage_Load(format, path, flags));
     if (!image) return nullptr;
@@ -313,8 +315,10 @@ std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureH
         static_cast<uint64_t>(decodedWidth) * decodedHeight > kMaxPicturePixels)
         return nullptr;
 
-    if (decodedWidth != target.width || decodedHeight != target.height)
-        image.reset(FreeImage_Rescale(image.get(), static_cast<int>(target.width), static_cast<int>(target.height),
+    // Reduced only where the decoder left it larger than the target.
+    const PixelSize reduced = FitInside(decodedWidth, decodedHeight, fitWidth, fitHeight);
+    if (reduced.width != decodedWidth || reduced.height != decodedHeight)
+        image.reset(FreeImage_Rescale(image.get(), static_cast<int>(reduced.width), static_cast<int>(reduced.height),
                                       FILTER_BOX));
     image = To24Bits(std::move(image));
     if (!image) return nullptr;
@@ -324,7 +328,11 @@ std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureH
     prepared->sourceHeight = header.height;
     prepared->width = FreeImage_GetWidth(image.get());
     prepared->fullHeight = FreeImage_GetHeight(image.get());
-    prepared->height = std::min(prepared->fullHeight, std::max(1u, keepRows));
+    // keepRows counts rows at the target's width; a JPEG decoded a little
+    // narrower keeps as large a share.
+    const uint64_t keep = keepRows == UINT32_MAX ? keepRows
+                                                 : uint64_t{keepRows} * prepared->width / target.width + 1;
+    prepared->height = static_cast<uint32_t>(std::min<uint64_t>(prepared->fullHeight, std::max<uint64_t>(1, keep)));
     const uint32_t stride = (prepared->width * 3 + 3) / 4 * 4;
     const uint32_t pitch = FreeImage_GetPitch(image.get());
     prepared->bits.resize(static_cast<size_t>(stride) * prepared->height);

@@ -30,7 +30,7 @@ bool ReadPictureHeader(const char* path, PictureHeader& header);
 
 // The bytes the decoder will hold for the picture's pixels when it is
 // decoded for a target of targetWidth x targetHeight (JPEGs are decoded at
-// 1/2, 1/4 or 1/8 where that still covers the target).
+// 1/2, 1/4 or 1/8 where that still gives nine tenths of the target).
 uint64_t DecodedBytes(const PictureHeader& header, uint32_t targetWidth, uint32_t targetHeight);
 
 // The size a picture is reduced to so that it fits fitWidth x fitHeight,
@@ -54,8 +54,9 @@ struct PreparedPicture {
 };
 
 // Decodes the picture that header describes, reduced to fit fitWidth x
-// fitHeight, keeping at most keepRows rows of the reduced picture from its
-// top (what lies below them is never shown). Null when the picture is over
+// fitHeight (a JPEG may come out up to a tenth smaller), keeping at most
+// keepRows rows (counted at the full fit) of the reduced picture from its
+// top: what lies below them is never shown. Null when the picture is over
 // the limits above or cannot be decoded.
 std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureHeader& header, uint32_t fitWidth,
                                                 uint32_t fitHeight, uint32_t keepRows = UINT32_MAX);

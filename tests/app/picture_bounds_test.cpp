@@ -122,8 +122,8 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
                                               "\x2C\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00"
                                               "\x02\x02\x44\x01\x00\x3B", 29) +
                                       std::string(6, '\0'));
-    // A 4000 x 3000 JPEG fits when decoded at 1/2 and reduced; it is held at
-    // the widest draw.
+    // A 4000 x 3000 JPEG is decoded at 1/8 (500 pixels, within a tenth of
+    // the widest draw of 546) and held so.
     WriteClaiming("pictures/wide.jpg", FIF_JPEG, 16, 16);
     {
         FIBITMAP* bitmap = FreeImage_Allocate(4000, 3000, 24);
@@ -153,7 +153,7 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
     }
     DrawPictureForCode(4);
     ASSERT_EQ(fake::CallsStartingWith("StretchDIBits").size(), 1u);
-    EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,546,410,bits,bpp24,"), std::string::npos);
+    EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,500,375,bits,bpp24,"), std::string::npos);
 }
 
 TEST_F(PictureBounds, OwnHeaderReadersTellTheDeclaredSize) {
