@@ -99,15 +99,19 @@ void OnLockDraw(HWND window) {
 
 void OnLockPictureDecoded(HWND window, LParam parameter) {
     std::unique_ptr<PictureJob> job(reinterpret_cast<PictureJob*>(parameter));
-    if (!job) return;
+    if (!job || job->lock != lockNumber) return;  // its lock has ended meanwhile
     decoding = false;
-    if (job->lock != lockNumber) return;  // its lock has ended meanwhile
     pictureCache.Add(job->key, std::shared_ptr<const PreparedPicture>(std::move(job->picture)));
     if (drawPending) OnLockDraw(window);
 }
 
 void DropPendingPictures() {
     drawPending = false;
+    // A WM_LOCK_DRAW still queued finds nothing to draw; a decoding still
+    // under way is thrown away when it reports, and the next lock need not
+    // wait for it (a file that hangs its reader holds up one lock at most).
+    drawPosted = false;
+    decoding = false;
     ++lockNumber;
     pictureCache.Clear();
 }
