@@ -15,6 +15,7 @@
 #include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
+#include "tray_wayland.h"
 #include "window_port.h"
 
 static QSystemTrayIcon* trayIcon = nullptr;
@@ -47,8 +48,13 @@ void NotifyTrayIcon(uint32_t action, const TrayIconRecord& record) {
         // Handed over as posted messages, so that the menu opens after the
         // click that asked for it has been handled.
         QObject::connect(trayIcon, &QSystemTrayIcon::activated, [window, callback, id](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Context) PostWindowMessage(window, callback, id, WM_RBUTTONUP);
-            else if (reason == QSystemTrayIcon::DoubleClick) PostWindowMessage(window, callback, id, WM_LBUTTONDBLCLK);
+            if (reason == QSystemTrayIcon::Context) {
+                PostWindowMessage(window, callback, id, WM_RBUTTONUP);
+            } else if (reason == QSystemTrayIcon::DoubleClick ||
+                       (reason == QSystemTrayIcon::Trigger && TrayIsStatusNotifierItem())) {
+                TellKeptKeysOnce();
+                PostWindowMessage(window, callback, id, WM_LBUTTONDBLCLK);
+            }
         });
     }
     trayIcon->setToolTip(QString::fromLocal8Bit(record.tip));
@@ -58,6 +64,7 @@ void NotifyTrayIcon(uint32_t action, const TrayIconRecord& record) {
 
 MenuHandle LoadPopupMenu(void*, int menuId) {
     auto* menu = new QMenu();
+    menu->setToolTipsVisible(true);
     menu->setObjectName(QString("menu%1").arg(menuId));
     auto add = [menu](const auto& entries) {
         for (const MenuEntry& e : entries) {
@@ -68,6 +75,7 @@ MenuHandle LoadPopupMenu(void*, int menuId) {
             QAction* action = menu->addAction(QString::fromLatin1(e.text));
             action->setData(e.id);
             action->setObjectName(QString("item%1").arg(e.id));
+            if (e.id == kCmdLockKeyboard || e.id == kCmdLockKeyboardOld) MarkKeyboardOnlyItem(action);
         }
     };
     if (menuId == kMenuTrayFull) add(kTrayMenuFullEntries);
@@ -105,12 +113,20 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle handle, uint32_t flags) {
     for (QAction* a : menu->actions()) marks.append({a, a->isChecked()});
     QAction* chosen = menu->exec(at);
     for (const auto& m : marks) m.first->setChecked(m.second);
+    if (chosen && chosen->data().toUInt() == kCmdLockKeyboardMouse) TellKeptKeysOnce();
     return chosen ? chosen->data().toUInt() : 0;
 }
 
-bool LockHookHolds() { return KeyboardHookHolds(); }
+// The keyboard-only lock cannot hold on Wayland (its item is disabled there;
+// should it be asked for all the same, it is refused).
+static bool keyboardOnlyRefused = false;
+
+bool LockHookHolds() {
+    keyboardOnlyRefused = keyboardOnly && KeyboardOnlyLockRefusal();
+    return !keyboardOnlyRefused && KeyboardHookHolds();
+}
 
 const char* LockRefusalText() {
-    const char* reason = KeyboardHookRefusal();
+    const char* reason = keyboardOnlyRefused ? KeyboardOnlyLockRefusal() : KeyboardHookRefusal();
     return reason ? reason : kLockFailedText;
 }
