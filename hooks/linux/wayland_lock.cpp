@@ -37,6 +37,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -907,6 +908,10 @@ bool Client::Lock() {
         holds = WaitFor([this] { return keyboardFocus_ && keyboardFocus_->inhibitActive; }, kInhibitTimeoutMs);
     }
     holds = holds && allConfigured();
+    static const char* const kMethods[] = {"none", "session lock", "layer-shell overlay + input inhibitor",
+                                           "full-screen + shortcuts inhibit"};
+    std::fprintf(stderr, "Bumblepad: Wayland lock (%s) on %zu outputs: %s\n", kMethods[method_], surfaces.size(),
+                 holds ? "holds" : "refused");
     if (!holds) {
         Unlock();
         return false;
@@ -916,6 +921,7 @@ bool Client::Lock() {
 }
 
 void Client::Unlock() {
+    if (locked_) std::fprintf(stderr, "Bumblepad: Wayland lock ended\n");
     locked_ = false;
     ArmRepeat(0);
     ClearMouse();

@@ -55,4 +55,4 @@ cleanup() {
   wait 2>/dev/null
   rm -rf "$WORK"
 }
-[ -n "${KEEP_WORK:-}" ] || trap cleanup EXIT
+trap cleanup EXIT
