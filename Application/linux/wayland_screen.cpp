@@ -54,7 +54,7 @@ void ShowWaylandLockScreen(ControllerWindow* window, bool show) {
 bool WaylandLockScreenShown() { return shown; }
 
 void NoteLockScreenChange(const QRect& area) {
-    if (!LockScreenOnWayland() || !shown) return;
+    if (!shown || !LockScreenOnWayland()) return;
     pending |= area;
     if (flushQueued) return;
     flushQueued = true;

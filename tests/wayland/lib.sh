@@ -48,6 +48,24 @@ open(sys.argv[1], 'wb').write(block)
 PY
 }
 
+# Programs the compositor's user runs must be reachable for it: a build in a
+# folder it cannot enter (under /root) is copied into the test's folder.
+user_can_run() {
+  local bin
+  for bin in "$BIN/Bumblepad" "$TESTS/wayland_key_probe" "$SCRIPTS/mutter_keys.py"; do
+    as_user test -r "$bin" || return 1
+  done
+}
+SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ "$(id -u)" = 0 ] && ! user_can_run; then
+  mkdir -p "$WORK/copy/tests" "$WORK/copy/scripts"
+  cp -r "$BIN" "$WORK/copy/bin"
+  cp "$TESTS/wayland_key_probe" "$WORK/copy/tests/"
+  cp "$SCRIPTS/mutter_keys.py" "$WORK/copy/scripts/"
+  chmod -R a+rX "$WORK/copy"
+  BIN=$WORK/copy/bin TESTS=$WORK/copy/tests SCRIPTS=$WORK/copy/scripts
+fi
+
 pids=()
 cleanup() {
   local p

@@ -19,7 +19,7 @@ export WAYLAND_DISPLAY=wayland-0 DBUS_SESSION_BUS_ADDRESS=$(cat "$WORK/user/bus"
 pass "mutter 43 runs headless"
 
 mkfifo "$WORK/user/keys"; chmod 666 "$WORK/user/keys"
-as_user /usr/bin/python3 "$(dirname "$0")/mutter_keys.py" "$WORK/user/keys" >"$WORK/user/keys.log" 2>&1 & pids+=($!)
+as_user /usr/bin/python3 "$SCRIPTS/mutter_keys.py" "$WORK/user/keys" >"$WORK/user/keys.log" 2>&1 & pids+=($!)
 exec 9<>"$WORK/user/keys"
 press() { echo "$*" >&9; }
 expect "mutter's remote-desktop session types" wait_for 10 grep -q ready "$WORK/user/keys.log"
