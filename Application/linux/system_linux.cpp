@@ -23,6 +23,7 @@
 #include "mutex_port.h"
 #include "process_port.h"
 #include "registry_port.h"
+#include "session_linux.h"
 #include "version_port.h"
 
 extern char** environ;
@@ -81,6 +82,10 @@ bool SetBinaryValue(RegistryKey key, const char* name, const void* data, uint32_
 void CloseKey(RegistryKey key) { delete static_cast<LinuxKey*>(key); }
 
 void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
+    if (DisplayGone()) {  // closing after the X server went away: no box can be shown
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return;
+    }
     QMessageBox box(flags & 0x30 ? QMessageBox::Warning : QMessageBox::NoIcon, QString::fromLocal8Bit(caption),
                     QString::fromLocal8Bit(text), QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
