@@ -98,17 +98,6 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-// The key's value in [profile][HandleButtonEvents], or kUnset.
-std::string KdeValue(const std::vector<std::string>& lines, const std::string& profile) {
-    const std::string header = "[" + profile + "][HandleButtonEvents]", prefix = std::string(kKdeKey) + "=";
-    bool inGroup = false;
-    for (const auto& line : lines) {
-        if (!line.empty() && line[0] == '[') inGroup = line == header;
-        else if (inGroup && line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
-    }
-    return kUnset;
-}
-
 // Sets (or, with kUnset, removes) the key; the rest of the file stays as it was.
 void SetKdeValue(std::vector<std::string>& lines, const std::string& profile, const std::string& value) {
     const std::string header = "[" + profile + "][HandleButtonEvents]", prefix = std::string(kKdeKey) + "=";
@@ -158,29 +147,49 @@ bool TellPowerDevil() {
     return ok;
 }
 
-// ---- the record: "gnome VALUE" and "kde PROFILE VALUE" lines ----
+// ---- the records: "gnome VALUE" in power-button; PowerDevil's whole file
+// as it was in power-button-kde (a file "power-button-kde-none" when there
+// was none), so that it comes back byte for byte ----
+
+std::string ReadAll(const std::string& path, bool& exists) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    exists = fd >= 0;
+    std::string text;
+    if (fd < 0) return text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return text;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    std::string folder = path.substr(0, path.rfind('/')), name = path.substr(path.rfind('/') + 1);
+    return WriteFileAtomically(folder, name.c_str(), text.data(), static_cast<uint32_t>(text.size()));
+}
 
 bool changed = false;
 
 void PutBack(const std::string& record) {
     std::istringstream in(record);
     std::string line;
-    std::vector<std::string> kde;
-    bool kdeChanged = false;
     while (std::getline(in, line)) {
         if (line.rfind("gnome ", 0) == 0) {
             if (GSettings* settings = GnomeSettings()) {
                 SetGnomeValue(settings, line.substr(6));
                 g_object_unref(settings);
             }
-        } else if (line.rfind("kde ", 0) == 0) {
-            if (!kdeChanged) kde = ReadLines(KdeFile());
-            kdeChanged = true;
-            size_t space = line.find(' ', 4);
-            if (space != std::string::npos) SetKdeValue(kde, line.substr(4, space - 4), line.substr(space + 1));
+        } else if (line == "kde") {
+            std::string copy = RecordPath() + "-kde";
+            bool had = false;
+            std::string text = ReadAll(copy, had);
+            bool none = access((copy + "-none").c_str(), F_OK) == 0;
+            if (had && WriteText(KdeFile(), text)) TellPowerDevil();
+            else if (none && unlink(KdeFile().c_str()) == 0) TellPowerDevil();
+            unlink(copy.c_str());
+            unlink((copy + "-none").c_str());
         }
     }
-    if (kdeChanged && WriteLines(KdeFile(), kde)) TellPowerDevil();
 }
 
 }  // namespace
@@ -201,11 +210,15 @@ bool DesktopPowerKeyDoesNothing() {
     GSettings* settings = gnome ? GnomeSettings() : nullptr;
     if (settings) record += std::string("gnome ") + GnomeValue(settings) + "\n";
     std::vector<std::string> lines;
-    if (kde) {
-        lines = ReadLines(KdeFile());
-        for (const char* profile : kKdeProfiles) record += std::string("kde ") + profile + " " + KdeValue(lines, profile) + "\n";
-    }
     std::string path = RecordPath();
+    if (kde && !path.empty()) {
+        bool had = false;
+        std::string text = ReadAll(KdeFile(), had);
+        bool kept = had ? WriteText(path + "-kde", text) : WriteText(path + "-kde-none", "");
+        if (kept) record += "kde\n";
+        else kde = false;
+        lines = ReadLines(KdeFile());
+    }
     if (path.empty() || record.empty() ||
         !WriteFileAtomically(path.substr(0, path.rfind('/')), "power-button", record.data(),
                              static_cast<uint32_t>(record.size()))) {
