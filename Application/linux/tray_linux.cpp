@@ -14,6 +14,8 @@
 #include <QSystemTrayIcon>
 
 #include "Hookwell.h"
+#include "lock_session.h"
+#include "lock_state.h"
 #include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
@@ -146,4 +148,9 @@ bool LockHookHolds() {
     bool holds = KeyboardHookHolds();
     if (holds) Heartbeat(true);  // the watchdog guards the lock from its first moment
     return holds;
+}
+
+const char* LockRefusalText() {
+    const char* reason = KeyboardHookRefusal();
+    return reason ? reason : kLockFailedText;
 }
