@@ -138,7 +138,12 @@ HWND CreateMainWindow(void*) {
 void StartWindowTimer(HWND, uintptr_t id, uint32_t periodMs) { controllerWindow->StartTimer(id, periodMs); }
 void StopWindowTimer(HWND, uintptr_t id) { controllerWindow->StopTimer(id); }
 
-int RunMessageLoop() { return QApplication::exec(); }
+int RunMessageLoop() {
+    SetMessageLoopRunning(true);
+    int code = QApplication::exec();
+    SetMessageLoopRunning(false);
+    return code;
+}
 
 void PostQuit(int code) {
     QMetaObject::invokeMethod(qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);

@@ -432,6 +432,7 @@ void Client::Loop() {
         if (display && wl_display_get_error(display) != 0 && locked_) {
             // The compositor ended our connection: no lock is left to hold.
             locked_ = false;
+            OnLockGrabLost();
         }
     }
 }
@@ -732,7 +733,9 @@ void Client::SurfaceConfigured(LockSurface* s, uint32_t serial, uint32_t width, 
 
 void Client::SurfaceClosed(LockSurface* s) {
     s->closed = true;
-    if (locked_) locked_ = false;  // the compositor took a lock surface away: the lock no longer holds
+    if (!locked_) return;
+    locked_ = false;  // the compositor took a lock surface away: the lock no longer holds
+    OnLockGrabLost();
 }
 
 void Client::FrameDone(LockSurface* s) {
