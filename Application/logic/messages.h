@@ -28,6 +28,6 @@ typedef intptr_t LResult;   // LRESULT
 // picture once the reports before it have been read; a picture decoded in
 // the background is ready (lParam: the decoding job).
 #ifndef WM_LOCK_DRAW
-#define WM_LOCK_DRAW 0x8004
-#define WM_LOCK_PICTURE 0x8005
+#define WM_LOCK_DRAW 0x8010
+#define WM_LOCK_PICTURE 0x8011
 #endif

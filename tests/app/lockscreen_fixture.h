@@ -149,7 +149,7 @@ protected:
     static std::vector<std::string> CallsWithoutKeyScan() {
         std::vector<std::string> out;
         for (const auto& c : fake::calls)
-            if (c.rfind("VkKeyScanA", 0) != 0 && c.rfind("PostMessageA(0x800", 0) != 0 && c != "RunInBackground")
+            if (c.rfind("VkKeyScanA", 0) != 0 && c.rfind("PostMessageA(0x8010", 0) != 0 && c.rfind("PostMessageA(0x8011", 0) != 0 && c != "RunInBackground")
                 out.push_back(c);
         return out;
     }

@@ -86,7 +86,7 @@ TEST_F(PictureBounds, ReportsAreAnsweredAtOnceAndOnlyTheNewestWaitingKeyIsDrawn)
     // sound at once, one drawing is asked for, and only the last key draws.
     for (uint32_t code : {'B', 'C', 'D'}) OnLockKey(kWindow, code);
     EXPECT_EQ(Count("PlaySoundA(./sounds/s.wav"), 3u);
-    EXPECT_EQ(Count("PostMessageA(0x8004"), 1u);
+    EXPECT_EQ(Count("PostMessageA(0x8010"), 1u);
     EXPECT_EQ(Count("StretchDIBits"), 0u);
     const std::vector<int> next = UpcomingRandom(4);
     DeliverPosted();
