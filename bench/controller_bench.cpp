@@ -12,9 +12,9 @@
 //    two seconds after it (MB).
 #include <FreeImage.h>
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
-#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+#include <X11/keysym.h>
 #include <benchmark/benchmark.h>
 #include <pulse/simple.h>
 #include <signal.h>
@@ -79,9 +79,18 @@ void WriteTone(const fs::path& path, double seconds) {
     const int rate = 22050, n = static_cast<int>(seconds * rate);
     std::ofstream out(path, std::ios::binary);
     auto put = [&](uint32_t v, int bytes) { out.write(reinterpret_cast<const char*>(&v), bytes); };
-    out.write("RIFF", 4); put(36 + n * 2, 4); out.write("WAVEfmt ", 8);
-    put(16, 4); put(1, 2); put(1, 2); put(rate, 4); put(rate * 2, 4); put(2, 2); put(16, 2);
-    out.write("data", 4); put(n * 2, 4);
+    out.write("RIFF", 4);
+    put(36 + n * 2, 4);
+    out.write("WAVEfmt ", 8);
+    put(16, 4);
+    put(1, 2);
+    put(1, 2);
+    put(rate, 4);
+    put(rate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    out.write("data", 4);
+    put(n * 2, 4);
     for (int i = 0; i < n; ++i) put(static_cast<uint16_t>(static_cast<int16_t>(13000 * std::sin(i * 0.1254))), 2);
 }
 
@@ -118,11 +127,12 @@ struct Stage {
         if (audio == 0) {
             setenv("PULSE_RUNTIME_PATH", (folder / "audio").c_str(), 1);
             setenv("HOME", (folder / "audio").c_str(), 1);
-            const std::string socket = "module-native-protocol-unix socket=" + (folder / "audio" / "native").string() +
-                                       " auth-anonymous=1";
+            const std::string socket =
+                "module-native-protocol-unix socket=" + (folder / "audio" / "native").string() + " auth-anonymous=1";
             execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                   "--system=no", "-L", socket.c_str(), "-L", "module-null-sink sink_name=test_sink rate=22050 channels=1",
-                   "--log-target=stderr", static_cast<char*>(nullptr));
+                   "--system=no", "-L", socket.c_str(), "-L",
+                   "module-null-sink sink_name=test_sink rate=22050 channels=1", "--log-target=stderr",
+                   static_cast<char*>(nullptr));
             _exit(127);
         }
         setenv("PULSE_SERVER", server.c_str(), 1);
@@ -173,7 +183,8 @@ Stage& TheStage() {
     if (!theStage) {
         theStage = new Stage;
         std::atexit([] {
-            if (theStage->controller > 0) kill(theStage->controller, SIGTERM), waitpid(theStage->controller, nullptr, 0);
+            if (theStage->controller > 0)
+                kill(theStage->controller, SIGTERM), waitpid(theStage->controller, nullptr, 0);
             if (theStage->audio > 0) kill(theStage->audio, SIGTERM), waitpid(theStage->audio, nullptr, 0);
         });
     }
@@ -199,8 +210,8 @@ void SoundOnset(benchmark::State& state) {
         pa_sample_spec spec{PA_SAMPLE_S16LE, 22050, 1};
         pa_buffer_attr attr{static_cast<uint32_t>(-1), 0, 0, 0, 44};
         int error = 0;
-        pa_simple* monitor = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "test_sink.monitor", "monitor",
-                                           &spec, nullptr, &attr, &error);
+        pa_simple* monitor = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "test_sink.monitor", "monitor", &spec,
+                                           nullptr, &attr, &error);
         if (!monitor) {
             state.SkipWithError("no monitor to record");
             return;

@@ -36,7 +36,8 @@ std::unique_ptr<PreparedPicture> PreparePictureForCanvas(const char* path, int32
     const uint32_t narrowest = static_cast<uint32_t>(std::max(1, DrawnWidth(0, width)));
     const PixelSize size = FitInside(header.width, header.height, widest, UINT32_MAX);
     const uint64_t rows = static_cast<uint64_t>(height) * size.width / narrowest + 2;
-    return PreparePicture(path, header, widest, UINT32_MAX, static_cast<uint32_t>(std::min<uint64_t>(rows, UINT32_MAX)));
+    return PreparePicture(path, header, widest, UINT32_MAX,
+                          static_cast<uint32_t>(std::min<uint64_t>(rows, UINT32_MAX)));
 }
 
 static bool KeyForCode(uint32_t code, PictureKey& key) {
@@ -71,7 +72,8 @@ DrawnRect DrawPictureForCode(uint32_t code) {
     const int32_t destWidth = DrawnWidth(NextRandom(), screenWidth);
     // The file's own proportions decide the height. A very tall picture is
     // cut by the canvas anyway; the bound keeps the height a 32-bit value.
-    double height = static_cast<double>(picture->sourceHeight) / static_cast<double>(picture->sourceWidth) * destWidth;
+    double height =
+        static_cast<double>(picture->sourceHeight) / static_cast<double>(picture->sourceWidth) * destWidth;
     if (height > kMaxDrawnHeight) height = kMaxDrawnHeight;
     const int32_t destHeight = static_cast<int32_t>(height);
     int32_t x = 0, y = 0;

@@ -1,6 +1,6 @@
 // Background work on Windows: a thread per task (CreateThread).
-#include <windows.h>
 #include <malloc.h>
+#include <windows.h>
 
 #include "background_port.h"
 

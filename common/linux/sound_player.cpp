@@ -68,7 +68,8 @@ std::shared_ptr<const Sound> Decode(const std::string& path) {
         if ((major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_RF64) && format.channels > 0 &&
             format.channels <= static_cast<int>(PA_CHANNELS_MAX) && format.samplerate > 0 &&
             format.samplerate <= static_cast<int>(PA_RATE_MAX)) {
-            const sf_count_t frames = std::min<sf_count_t>(format.frames, sf_count_t{format.samplerate} * kLongestSeconds);
+            const sf_count_t frames =
+                std::min<sf_count_t>(format.frames, sf_count_t{format.samplerate} * kLongestSeconds);
             sound = std::make_shared<Sound>();
             sound->spec = {PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(format.samplerate),
                            static_cast<uint8_t>(format.channels)};
@@ -95,8 +96,8 @@ pa_context* context = nullptr;
 pa_stream* stream = nullptr;
 pa_sample_spec streamSpec{};
 std::shared_ptr<const Sound>& playing = *new std::shared_ptr<const Sound>;  // what the stream is fed from
-size_t written = 0;                    // bytes of it handed to the server
-unsigned generation = 0;               // tells a stale cork timer
+size_t written = 0;                                                         // bytes of it handed to the server
+unsigned generation = 0;                                                    // tells a stale cork timer
 pa_time_event* corkTimer = nullptr;
 bool noDeviceTold = false;
 pa_usec_t lastFailedConnect = 0;
@@ -260,8 +261,10 @@ void Run() {
         }
         std::shared_ptr<const Sound> sound = next.stop ? nullptr : Decode(next.path);
         pa_threaded_mainloop_lock(loop);
-        if (sound) Start(std::move(sound));
-        else Silence();
+        if (sound)
+            Start(std::move(sound));
+        else
+            Silence();
         pa_threaded_mainloop_unlock(loop);
         {
             std::lock_guard<std::mutex> lock(requestMutex);

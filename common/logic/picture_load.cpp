@@ -194,19 +194,35 @@ bool OwnHeader(FREE_IMAGE_FORMAT format, const char* path, PictureHeader& h) {
     File file(path);
     if (!file.f) return false;
     switch (format) {
-    case FIF_GIF: return GifSize(file, h);
-    case FIF_IFF: return IffSize(file, h);
-    case FIF_MNG: return MngSize(file, h);
-    case FIF_WBMP: h.bitsPerPixel = 1; return WbmpSize(file, h);
-    case FIF_XBM: h.bitsPerPixel = 1; return XbmSize(file, h);
-    case FIF_DDS: return DdsSize(file, h);
-    case FIF_SGI: return SgiSize(file, h);
-    case FIF_J2K:
-    case FIF_JP2: return J2kSize(file, h);
-    case FIF_PICT: return PictSize(file, h);
-    case FIF_FAXG3: return G3Size(file, h);
-    case FIF_KOALA: h.width = 320; h.height = 200; return true;
-    default: return false;  // a format this reader does not know is not decoded
+        case FIF_GIF:
+            return GifSize(file, h);
+        case FIF_IFF:
+            return IffSize(file, h);
+        case FIF_MNG:
+            return MngSize(file, h);
+        case FIF_WBMP:
+            h.bitsPerPixel = 1;
+            return WbmpSize(file, h);
+        case FIF_XBM:
+            h.bitsPerPixel = 1;
+            return XbmSize(file, h);
+        case FIF_DDS:
+            return DdsSize(file, h);
+        case FIF_SGI:
+            return SgiSize(file, h);
+        case FIF_J2K:
+        case FIF_JP2:
+            return J2kSize(file, h);
+        case FIF_PICT:
+            return PictSize(file, h);
+        case FIF_FAXG3:
+            return G3Size(file, h);
+        case FIF_KOALA:
+            h.width = 320;
+            h.height = 200;
+            return true;
+        default:
+            return false;  // a format this reader does not know is not decoded
     }
 }
 
@@ -230,21 +246,21 @@ uint32_t JpegScale(const PictureHeader& h, uint32_t targetWidth, uint32_t target
 Image To24Bits(Image image) {
     if (!image) return image;
     switch (FreeImage_GetImageType(image.get())) {
-    case FIT_BITMAP:
-        if (FreeImage_GetBPP(image.get()) == 24) return image;
-        return Image(FreeImage_ConvertTo24Bits(image.get()));
-    case FIT_RGB16:
-    case FIT_RGBA16:
-        return Image(FreeImage_ConvertTo24Bits(image.get()));
-    case FIT_RGBF:
-    case FIT_RGBAF: {
-        Image mapped(FreeImage_ToneMapping(image.get(), FITMO_DRAGO03, 0, 0));
-        return mapped ? To24Bits(std::move(mapped)) : Image();
-    }
-    default: {  // one channel of 16 or 32 bits, float, double, complex
-        Image standard(FreeImage_ConvertToStandardType(image.get(), TRUE));
-        return standard ? To24Bits(std::move(standard)) : Image();
-    }
+        case FIT_BITMAP:
+            if (FreeImage_GetBPP(image.get()) == 24) return image;
+            return Image(FreeImage_ConvertTo24Bits(image.get()));
+        case FIT_RGB16:
+        case FIT_RGBA16:
+            return Image(FreeImage_ConvertTo24Bits(image.get()));
+        case FIT_RGBF:
+        case FIT_RGBAF: {
+            Image mapped(FreeImage_ToneMapping(image.get(), FITMO_DRAGO03, 0, 0));
+            return mapped ? To24Bits(std::move(mapped)) : Image();
+        }
+        default: {  // one channel of 16 or 32 bits, float, double, complex
+            Image standard(FreeImage_ConvertToStandardType(image.get(), TRUE));
+            return standard ? To24Bits(std::move(standard)) : Image();
+        }
     }
 }
 
@@ -294,8 +310,8 @@ std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureH
     const PixelSize target = FitInside(header.width, header.height, fitWidth, fitHeight);
     // The decoded pixels, their reduced copy at up to 8 bytes a pixel and the
     // 24-bit copy of that together stay within the working budget.
-    const uint64_t work = DecodedBytes(header, target.width, target.height) +
-                          static_cast<uint64_t>(target.width) * target.height * 11;
+    const uint64_t work =
+        DecodedBytes(header, target.width, target.height) + static_cast<uint64_t>(target.width) * target.height * 11;
     if (work > kPictureWorkBytes) return nullptr;
 
     const auto format = static_cast<FREE_IMAGE_FORMAT>(header.format);
@@ -330,8 +346,7 @@ std::unique_ptr<PreparedPicture> PreparePicture(const char* path, const PictureH
     prepared->fullHeight = FreeImage_GetHeight(image.get());
     // keepRows counts rows at the target's width; a JPEG decoded a little
     // narrower keeps as large a share.
-    const uint64_t keep = keepRows == UINT32_MAX ? keepRows
-                                                 : uint64_t{keepRows} * prepared->width / target.width + 1;
+    const uint64_t keep = keepRows == UINT32_MAX ? keepRows : uint64_t{keepRows} * prepared->width / target.width + 1;
     prepared->height = static_cast<uint32_t>(std::min<uint64_t>(prepared->fullHeight, std::max<uint64_t>(1, keep)));
     const uint32_t stride = (prepared->width * 3 + 3) / 4 * 4;
     const uint32_t pitch = FreeImage_GetPitch(image.get());

@@ -17,8 +17,8 @@ constexpr uint64_t kMaxPicturePixels = 64ull * 1000 * 1000;
 constexpr uint64_t kPictureWorkBytes = 64ull * 1024 * 1024;
 
 struct PictureHeader {
-    int format = -1;         // FreeImage's format id; -1 when not recognised
-    uint32_t width = 0;      // as the file declares them
+    int format = -1;     // FreeImage's format id; -1 when not recognised
+    uint32_t width = 0;  // as the file declares them
     uint32_t height = 0;
     uint32_t bitsPerPixel = 0;  // 0 when the header does not say (taken as 64)
 };

@@ -16,9 +16,7 @@ std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteAll(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 uint32_t Crc32(const std::string& bytes, size_t from, size_t count) {
     uint32_t crc = 0xFFFFFFFFu;
@@ -132,7 +130,8 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
     // 35 bytes: a GIF whose screen and image claim 65535 x 65535.
     WriteAll("pictures/huge.gif", std::string("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00"
                                               "\x2C\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00"
-                                              "\x02\x02\x44\x01\x00\x3B", 29) +
+                                              "\x02\x02\x44\x01\x00\x3B",
+                                              29) +
                                       std::string(6, '\0'));
     // A 4000 x 3000 JPEG is decoded at 1/8 (500 pixels, within a tenth of
     // the widest draw of 546) and held so.
@@ -142,9 +141,10 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
         FreeImage_Save(FIF_JPEG, bitmap, "pictures/wide.jpg", 0);
         FreeImage_Unload(bitmap);
     }
-    const std::pair<const char*, uint32_t> claims[] = {
-        {"pictures/huge.png", 20000}, {"pictures/huge.jpg", 30000}, {"pictures/huge.bmp", 10000},
-        {"pictures/huge.gif", 65535}};
+    const std::pair<const char*, uint32_t> claims[] = {{"pictures/huge.png", 20000},
+                                                       {"pictures/huge.jpg", 30000},
+                                                       {"pictures/huge.bmp", 10000},
+                                                       {"pictures/huge.gif", 65535}};
     for (auto [path, width] : claims) {
         PictureHeader header;
         ASSERT_TRUE(ReadPictureHeader(path, header)) << path;
@@ -178,7 +178,8 @@ TEST_F(PictureBounds, OwnHeaderReadersTellTheDeclaredSize) {
         {"p.xbm", "#define p_width 4660\n#define p_height 9029\nstatic char p_bits[] = {0x00};\n"},
         {"p.wbmp", std::string("\x00\x00\xA4\x34\xC6\x45", 6)},
         {"p.j2k", std::string("\xFF\x4F\xFF\x51\x00\x29\x00\x00\x00\x00\x12\x34\x00\x00\x23\x45"
-                              "\x00\x00\x00\x00\x00\x00\x00\x00", 24)},
+                              "\x00\x00\x00\x00\x00\x00\x00\x00",
+                              24)},
     };
     for (const auto& [name, bytes] : files) {
         WriteAll(name, bytes);
