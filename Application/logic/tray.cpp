@@ -1,5 +1,6 @@
 #include "tray.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "Hookwell.h"
@@ -20,13 +21,20 @@ void CheckTrayItem(uint32_t id, bool checked) {
     if (trayMenu) CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
 }
 
+char trayTip[64] = "Bumblepad";
+
 static TrayIconRecord IconRecord(HWND window) {
     TrayIconRecord record;
     record.window = window;
     record.instance = appInstance;
     record.iconResource = kIconTray;
-    std::strcpy(record.tip, kAppName);
+    std::strcpy(record.tip, trayTip);
     return record;
+}
+
+void SetTrayTip(const char* tip) {
+    std::snprintf(trayTip, sizeof trayTip, "%s", tip);
+    if (mainWindow) NotifyTrayIcon(kNimModify, IconRecord(mainWindow));
 }
 
 void AddTrayIcon(HWND window) { NotifyTrayIcon(kNimAdd, IconRecord(window)); }

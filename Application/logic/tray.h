@@ -11,6 +11,11 @@ extern void* trayMenu;
 void CheckTrayItem(uint32_t id, bool checked);
 
 void AddTrayIcon(HWND window);
+extern char trayTip[64];  // the icon's tip
+
+// Puts tip (at most 63 characters) on the icon, now and whenever it is added
+// again; kAppName is the usual one.
+void SetTrayTip(const char* tip);
 void RemoveTrayIcon(HWND window);
 
 // Every WM_TRAY_NOTIFY (event = lParam) and the close path (event = 2, the

@@ -33,6 +33,22 @@ bool RecordKeyAndMatch(uint32_t code) {
     return keyHistory.find(unlockCodes) != std::string::npos;
 }
 
+int UntypeableCharacter(const char* word, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        const int key = ScanCharacterKey(word[i]);
+        const int shiftState = (key >> 8) & 0xFF;
+        if ((key & 0xFF) == 0xFF) return static_cast<int>(i);
+        if (i > 0 && (shiftState & ~1) != 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+StoredWord CurrentUnlockWord() {
+    StoredWord word{};
+    std::memcpy(word.text, options.unlockWord, strnlen(options.unlockWord, sizeof options.unlockWord));
+    return word;
+}
+
 void EndLockByWord(HWND window) {
     keyHistory.clear();
     if (options.showPictures) {

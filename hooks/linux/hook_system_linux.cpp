@@ -27,6 +27,7 @@
 #include "hook_procs.h"
 #include "hook_rules.h"
 #include "hook_system_port.h"
+#include "key_codes_linux.h"
 #include "shared_state.h"
 
 namespace {
@@ -158,9 +159,7 @@ void EventThread::Dispatch(XEvent& event) {
         if (!keyboardGrabbed) return;
         XKeyEvent& key = event.xkey;
         bool down = event.type == KeyPress;
-        KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(key.keycode), 0, 0);
-        uint8_t vk = VirtualKeyFromKeysym(static_cast<uint32_t>(keysym));
-        if (vk == 0) vk = 0xFF;  // a key without a virtual-key code of its own
+        uint8_t vk = ReportedKeyCode(display_, key.keycode);  // 0xFF: a key without a code of its own
         if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
             // The release half of our own synthetic Num Lock press.
             --pendingNumLockReleases;
