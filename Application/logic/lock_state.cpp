@@ -113,7 +113,8 @@ void EndControllerLock() {
 
 void IdleCheck() {
     MutexHandle foreign = OpenNamedMutex(kForeignMutexName);
-    if ((!locked || keyboardOnly) && options.autoLockMs != 0 && !foreign && !reportingLockFailure) {
+    if ((!locked || keyboardOnly) && options.autoLockMs != 0 && !foreign && !reportingLockFailure &&
+        !optionsDialogOpen) {
         uint32_t last = static_cast<uint32_t>(GetLastInput());
         uint32_t now = TickCount();
         uint32_t idle = now - last;  // modulo 2^32: a wrap in between still gives the elapsed time

@@ -16,6 +16,7 @@
 #include "window_port.h"
 
 void* trayMenu = nullptr;
+bool optionsDialogOpen = false;
 
 void CheckTrayItem(uint32_t id, bool checked) {
     if (trayMenu) CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
@@ -75,7 +76,10 @@ static void RunCommand(HWND window, uint32_t command) {
         BeginFullLock(false);
         break;
     case kCmdOptions:
+        optionsDialogOpen = true;
         RunModalDialog(appInstance, OptionsDialogTemplate(osVersionInfo), mainWindow, OptionsDialogProc);
+        optionsDialogOpen = false;
+        if (closePathRan) break;  // ended by a log-off: the doors stay released
         if (options.lockDriveDoors) LockAll(true, options.lockDrive);
         KeyboardHookRepeat(options.keyRepeat);
         break;
@@ -94,8 +98,10 @@ static void RunCommand(HWND window, uint32_t command) {
 
 void HandleTrayEvent(HWND window, LParam event) {
     if (!trayMenu) LoadTrayMenu();
+    // The options dialog lies above a lock window, so no lock may start
+    // under it, and a second menu or dialog must not open over it.
     bool fullLock = locked && !keyboardOnly;
-    if (!fullLock) {
+    if (!fullLock && !optionsDialogOpen) {
         uint32_t command = 0;
         bool acts = true;
         if (event == WM_RBUTTONUP) {

@@ -6,6 +6,8 @@
 
 // The popup of the loaded tray menu; null until the first tray event.
 extern void* trayMenu;
+// The options dialog is open: no lock begins and the tray is not acted on.
+extern bool optionsDialogOpen;
 
 // CheckMenuItem(trayMenu, id, by command, MF_CHECKED 8 / MF_UNCHECKED 0).
 void CheckTrayItem(uint32_t id, bool checked);

@@ -50,8 +50,10 @@ StoredWord CurrentUnlockWord() {
 }
 
 void EndLockByWord(HWND window) {
+    // What the lock took follows from how it began, whatever the setting says now.
+    const bool tookPictures = lockShowsPictures;
     keyHistory.clear();
-    if (options.showPictures) {
+    if (tookPictures) {
         lockScreenPrepared = false;
         PlaySoundFile(nullptr, kSoundPurge);
         DeleteMemoryContext(canvasDC);
@@ -61,7 +63,7 @@ void EndLockByWord(HWND window) {
         DestroyOwnedWindow(hintWindow);
         hintWindow = nullptr;
     }
-    RemoveKeyboardHook(options.showPictures);
+    RemoveKeyboardHook(tookPictures);
     locked = false;
     keyboardOnly = false;
     SetAccessibilityHotkeys(false);

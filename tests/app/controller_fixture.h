@@ -42,6 +42,8 @@ protected:
         automaticLockNote.clear();
         std::strcpy(trayTip, kAppName);
         trayMenu = nullptr;
+        optionsDialogOpen = false;
+        closePathRan = false;
         mainWindow = kWindow;
         osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};
         taskbarCreatedMessage = 0;

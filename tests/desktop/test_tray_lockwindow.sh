@@ -14,13 +14,6 @@ if ! g++ -shared -fPIC -o "$WORK/holds.so" "$WORK/holds.cpp"; then
   fail "could not build the preloaded answer"; finish
 fi
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-double_click_icon() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  sleep 1
-}
 # settings: the defaults with showPictures (byte 37) and the idle minutes as given
 write_settings() {
   python3 - "$store" "$1" "${2:-0}" <<'PY'
@@ -41,9 +34,16 @@ write_settings 0
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is up" wait_for 10 icon_present
 double_click_icon
-import -window root "$SHOTS/hint.png"
-hint=$(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768')
-expect "pictures off: a hint box at the top-left corner" test -n "$hint"
+hint_box() { xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768'; }
+expect "pictures off: a hint box at the top-left corner" wait_for 5 hint_box
+hint=$(hint_box)
+# drawn: white with dark letters
+hint_drawn() {
+  import -window root "$SHOTS/hint.png"
+  local crop; crop=$(grep -oE '[0-9]+x[0-9]+\+0\+0' <<<"$hint" | head -1)
+  [ "$(convert "$SHOTS/hint.png" -crop "$crop" -colorspace gray -format '%[fx:maxima > 0.9 && minima < 0.3]' info:)" = 1 ]
+}
+wait_for 5 hint_drawn
 # Both lines show whole: the ring of pixels just inside the box's border is
 # background only, so no letter (and no descender) runs into the edge.
 read -r w h _ < <(grep -oE '[0-9]+x[0-9]+\+0\+0' <<<"$hint" | head -1 | tr 'x+' '  ')
@@ -63,8 +63,8 @@ wait_for 10 icon_present
 xmessage -name other "another window" & other=$!
 wait_for 5 window_named other
 double_click_icon
-expect "pictures on: the lock window covers the whole screen" cover_window
-expect "the screen is black, tray panel included" test "$(brightness)" = 0
+expect "pictures on: the lock window covers the whole screen" wait_for 5 cover_window
+expect "the screen is black, tray panel included" wait_for 5 bash -c '[ "$(import -window root -colorspace gray -format "%[fx:mean]" info:)" = 0 ]'
 xdotool search --class Xmessage windowactivate 2>/dev/null; xdotool search --class Xmessage windowraise 2>/dev/null
 sleep 1.5
 expect "an activated and raised window stays below the lock" test "$(brightness)" = 0
@@ -108,5 +108,19 @@ expect "the refusal was noted once" test "$(grep -c 'could not take hold' "$WORK
 rm -f "$WORK/idle"
 xdotool type --delay 80 wren
 expect "the word ends the automatic lock" wait_for 5 bash -c "! lock_screen_up"
+
+# The options dialog would lie above a lock window, in a child's reach: no
+# automatic lock starts while it is open; once it is closed, one does.
+open_menu
+choose 2
+wait_for 5 window_named "Bumblepad Options" || fail "the options dialog opens"
+touch "$WORK/idle"
+sleep 11  # more than two idle checks
+expect "no automatic lock while the options dialog is open" bash -c "! lock_screen_up"
+xdotool search --name '^Bumblepad Options$' windowactivate --sync 2>/dev/null; xdotool key Escape
+expect "the dialog closed, the automatic lock comes" wait_for 15 lock_screen_up
+rm -f "$WORK/idle"
+xdotool type --delay 80 wren
+wait_for 5 bash -c "! lock_screen_up"
 kill $pid 2>/dev/null; wait $pid 2>/dev/null
 finish
