@@ -147,6 +147,8 @@ void CloseEntrySearch(DirectorySearch handle) {
 bool IsRegularFile(const char* path) { return lockScreen.notRegularFiles.count(path) == 0; }
 
 // ---- keyboard layout ----
+bool KeyboardLayoutKnown() { return lockScreen.layoutKnown; }
+
 int16_t ScanCharacterKey(char character) {
     Log(std::string("VkKeyScanA(") + character + ")");
     auto it = lockScreen.keyScan.find(character);

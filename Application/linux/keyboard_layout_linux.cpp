@@ -17,6 +17,8 @@
 
 #include "key_codes_linux.h"
 #include "keyboard_layout_port.h"
+#include "lock_session.h"
+#include "wayland_screen.h"
 
 static Display* TheDisplay() {
     if (auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
@@ -62,6 +64,8 @@ static int ShiftStateOf(XkbDescPtr xkb, unsigned key, int group, int level) {
 int16_t ScanCharacterKey(char character) {
     const auto c = static_cast<unsigned char>(character);
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return -1;  // control characters have no key
+    // On Wayland the keys come through the compositor's keymap, not X's.
+    if (LockScreenOnWayland()) return LockKeyForCharacter(character);
     Display* display = TheDisplay();
     if (!display) return -1;
     XkbDescPtr xkb = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
@@ -94,3 +98,5 @@ int16_t ScanCharacterKey(char character) {
     if (code == 0xFF) return -1;  // the lock could not tell that key from others
     return static_cast<int16_t>(code | bestState << 8);
 }
+
+bool KeyboardLayoutKnown() { return !LockScreenOnWayland() && TheDisplay(); }

@@ -15,6 +15,7 @@
 #include "settings.h"
 #include "switches.h"
 #include "tray.h"
+#include "lock_screen.h"
 #include "unlock_word.h"
 #include "window_port.h"
 
@@ -72,7 +73,7 @@ static bool HookTookHold(bool allowMouse, bool fromIdle) {
     locked = false;
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
-    RefuseLock(fromIdle, kLockFailedText);
+    RefuseLock(fromIdle, LockRefusalText());
     return false;
 }
 
@@ -109,6 +110,13 @@ void EndControllerLock() {
     RemoveKeyboardHook(true);
     SetAccessibilityHotkeys(false);
     CheckTrayItem(kCmdLockKeyboard, false);
+}
+
+void EndLostLock(HWND window) {
+    if (!locked) return;
+    const bool fromIdle = lockFromIdle;
+    EndLockByWord(window);
+    RefuseLock(fromIdle, kLockLostText);  // an automatic one is tried again at the next idle check
 }
 
 void IdleCheck() {

@@ -22,6 +22,12 @@ void EndControllerLock();
 // Every WM_TIMER: the automatic lock after options.autoLockMs of idle time.
 void IdleCheck();
 
+// WM_HOOK_LOST: the hook library lost hold of the input during a lock and
+// could not take it back. The lock is undone (as the word undoes it) and
+// refused like one that could not take hold (RefuseLock), so that the parent
+// never looks on while nothing holds; an automatic one is tried again.
+void EndLostLock(HWND window);
+
 // Creates the unlock-hint window (dialog 105) owned by mainWindow and puts the
 // hint text into its control 1037; returns its handle.
 HWND CreateHintWindow();
@@ -39,6 +45,10 @@ void BuildHintText(const char* word, char* text, int size);
 // tick.
 void RefuseLock(bool fromIdle, const char* text);
 extern std::string automaticLockNote;  // the text of the last refused automatic lock; empty once one held
+
+// Shown when a lock that was on lost hold of the input.
+constexpr const char* kLockLostText =
+    "Bumblepad lost hold of the keyboard (another program took it), so the lock has ended.";
 
 // Shown when a lock hook could not take the input (another program holds it).
 constexpr const char* kLockFailedText =

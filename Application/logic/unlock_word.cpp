@@ -34,6 +34,7 @@ bool RecordKeyAndMatch(uint32_t code) {
 }
 
 int UntypeableCharacter(const char* word, size_t length) {
+    if (!KeyboardLayoutKnown()) return -1;  // nothing to judge by before the keys come
     for (size_t i = 0; i < length; ++i) {
         const int key = ScanCharacterKey(word[i]);
         const int shiftState = (key >> 8) & 0xFF;

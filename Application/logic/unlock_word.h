@@ -20,7 +20,7 @@ bool RecordKeyAndMatch(uint32_t code);
 // types, or one after the first that needs Ctrl or Alt (AltGr), whose press
 // would be recorded between the letters. Shift is never recorded, so it may
 // be needed anywhere; the first letter may need AltGr, as the run begins at
-// it.
+// it. -1 too when the layout cannot be known beforehand (KeyboardLayoutKnown).
 int UntypeableCharacter(const char* word, size_t length);
 
 // The stored word (up to its 20 bytes) as a NUL-terminated text.

@@ -13,7 +13,13 @@
 unsigned char ReportedKeyCode(void* display, unsigned keycode) {
     auto* d = static_cast<Display*>(display);
     XkbDescPtr xkb = XkbGetMap(d, XkbKeySymsMask, XkbUseCoreKbd);
-    if (!xkb) return 0xFF;
+    if (!xkb) {  // a server without XKB: the core keymap
+        int perKey = 0;
+        KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(keycode), 1, &perKey);
+        const uint8_t vk = syms && perKey > 0 ? VirtualKeyFromKeysym(static_cast<uint32_t>(syms[0])) : 0;
+        if (syms) XFree(syms);
+        return vk != 0 ? vk : 0xFF;
+    }
     uint8_t vk = 0;
     if (keycode >= xkb->min_key_code && keycode <= xkb->max_key_code) {
         if (XkbKeyNumGroups(xkb, keycode) > 0)

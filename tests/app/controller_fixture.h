@@ -36,6 +36,7 @@ protected:
         options = defaultOptions;
         locked = false;
         keyboardOnly = false;
+        powerButtonRefused = false;
         hintWindow = nullptr;
         lockFromIdle = false;
         lockShowsPictures = false;

@@ -17,6 +17,12 @@ wait_for() {
   return 1
 }
 
+# now_equals VALUE COMMAND...: COMMAND prints VALUE. For wait_for, whose
+# arguments are expanded once: wait_for 10 [ "$(count)" = 2 ] would test the
+# count of the first moment again and again; wait_for 10 now_equals 2 count
+# runs count afresh on every try.
+now_equals() { local want=$1; shift; [ "$("$@")" = "$want" ]; }
+
 # The settings key, as the installation creates it.
 make_settings_key() { mkdir -p "$XDG_CONFIG_HOME/Software/Bumblepad"; }
 

@@ -8,14 +8,11 @@ PROBE=$BIN/hook_probe
 lines() { grep -c "$2" "$1" 2>/dev/null || true; }
 has_line() { grep -qx "$2" "$1"; }
 reports() { grep -E '^(key|move) ' "$WORK/lock.out" | tail -n +"$1"; }
-# count_is PATTERN N: the probe has printed N lines matching PATTERN (polled
-# through wait_for, so the count is taken afresh each time).
-count_is() { [ "$(lines "$WORK/lock.out" "$1")" = "$2" ]; }
 # All reports are in: a marker key (F12, 0x7B) pressed last has been reported.
 reports_settled() {
   local marks; marks=$(lines "$WORK/lock.out" '^key 0x7B$')
   xdotool key F12
-  wait_for 20 count_is '^key 0x7B$' $((marks + 1))
+  wait_for 20 now_equals $((marks + 1)) lines "$WORK/lock.out" '^key 0x7B$'
 }
 
 # A second X client that records the keys and clicks it receives.
@@ -86,7 +83,7 @@ expect "after the remove clicks reach the recorder again" has_line "$WORK/rec.ou
 # Mouse reported: clicks still reach the window under the cursor and are
 # reported; wheel notches count 0, 1, 2; moves carry root coordinates.
 echo "lock 1 1" >&3
-wait_for 20 count_is '^holds' 2
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^holds'
 clicks=$(lines "$WORK/rec.out" "^button 1$")
 n=$(reports 1 | wc -l)
 xdotool mousemove --window "$rec" 70 70 click 1 click 3 click 5 click 5 click 4
@@ -99,11 +96,11 @@ expect "clicks and wheel notches are reported" [ "$got" = $'key 0x201\nkey 0x204
 expect "moves are reported in root coordinates" has_line "$WORK/lock.out" "move 321 234"
 expect "a reported click still reaches the window" [ "$(lines "$WORK/rec.out" "^button 1$")" -gt "$clicks" ]
 echo remove >&3
-wait_for 20 count_is '^removed' 2
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^removed'
 
 # Mouse left alone: clicks pass, nothing about the mouse is reported.
 echo "lock 1 0" >&3
-wait_for 20 count_is '^holds' 3
+wait_for 20 now_equals 3 lines "$WORK/lock.out" '^holds'
 n=$(reports 1 | wc -l)
 clicks=$(lines "$WORK/rec.out" "^button 3$")
 xdotool mousemove --window "$rec" 80 80 click 3
@@ -111,7 +108,7 @@ expect "mouse left alone: the click passes" wait_for 20 bash -c "[ \$(grep -c '^
 reports_settled
 expect "mouse left alone: nothing is reported" [ "$(reports $((n + 1)) | grep -vc '^key 0x7B$')" = 0 ]
 echo remove >&3
-wait_for 20 count_is '^removed' 3
+wait_for 20 now_equals 3 lines "$WORK/lock.out" '^removed'
 
 # Another client holds the keyboard (an open menu): the lock tries for about
 # a second, then says it does not hold.
@@ -119,24 +116,24 @@ exec 4> >("$PROBE" grab >"$WORK/grab.out" 2>&1)
 wait_for 20 has_line "$WORK/grab.out" "grabbed"
 start=$SECONDS
 echo "lock 1 0" >&3
-wait_for 20 count_is '^holds' 4
+wait_for 20 now_equals 4 lines "$WORK/lock.out" '^holds'
 expect "a keyboard held by another client is a failed lock" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 0" ]
 exec 4>&-
 echo remove >&3
-wait_for 20 count_is '^removed' 4
+wait_for 20 now_equals 4 lines "$WORK/lock.out" '^removed'
 echo "lock 1 0" >&3
-wait_for 20 count_is '^holds' 5
+wait_for 20 now_equals 5 lines "$WORK/lock.out" '^holds'
 expect "once the other grab is gone the lock holds again" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 1" ]
 
 # Idle time: the screen-saver extension's idle milliseconds on the monotonic
 # millisecond clock; input resets it, also input the lock swallows.
 sleep 1.5
 echo idle >&3
-wait_for 20 count_is '^idle' 1
+wait_for 20 now_equals 1 lines "$WORK/lock.out" '^idle'
 quiet=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
 xdotool key a
 echo idle >&3
-wait_for 20 count_is '^idle' 2
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^idle'
 fresh=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
 expect "idle time grows while no input comes ($quiet ms)" [ "$quiet" -ge 1400 ]
 expect "a key, also one the lock swallows, resets it ($fresh ms)" [ "$fresh" -lt "$quiet" ]
