@@ -22,6 +22,9 @@ wait_for 10 window_named "hook recorder" || fail "recorder window appears"
 rec=$(xdotool search --name '^hook recorder$' | head -1)
 xdotool windowactivate --sync "$rec" 2>/dev/null || xdotool windowfocus --sync "$rec"
 xdotool mousemove --window "$rec" 50 50
+# The window manager gives the input focus a moment after the activation.
+focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+wait_for 10 focused_on "$rec" || xdotool windowfocus --sync "$rec"
 xdotool type --delay 20 ab
 wait_for 20 has_line "$WORK/rec.out" "key b"
 expect "without a lock the recorder gets the keys" has_line "$WORK/rec.out" "key a"
