@@ -12,6 +12,8 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
+  # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
+  faketime dpkg-dev lintian desktop-file-utils mmdebstrap
 )
 missing=()
 for p in "${packages[@]}"; do

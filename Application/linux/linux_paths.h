@@ -11,8 +11,10 @@ std::string SettingsKeyFolder(const char* subKey);
 // $XDG_RUNTIME_DIR (or /tmp/bumblepad-<uid>) + "/" + name + ".lock".
 std::string MutexPath(const char* name);
 
-// A Windows program name as the Linux file: ".\Trovebox.exe" -> "./Trovebox";
-// a bare "Bumblepad.exe" -> the file beside the running program.
+// A Windows program name as the Linux file: ".\Trovebox.exe" -> "./Trovebox"
+// (or, when the working folder has no such program, the one beside the
+// running program); a bare "Bumblepad.exe" -> the file beside the running
+// program.
 std::string ProgramPathFor(const char* commandLine);
 std::string LinuxFileName(const char* path);
 

@@ -5,18 +5,6 @@ cd "$WORK"
 SHOTS=${BUMBLEPAD_SHOTS:-$WORK}
 store="$XDG_CONFIG_HOME/Software/Bumblepad/Options"
 
-# The icon is the controller's window embedded in the tray host's panel.
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-# A popup menu of the controller is up.
-menu_up() { xwininfo -root -tree | grep -qE '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] '; }
-open_menu() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-  sleep 0.7
-}
-# Chooses the n-th item of the open menu from the keyboard (separators skipped).
-choose() { for _ in $(seq "$1"); do xdotool key Down; sleep 0.05; done; xdotool key Return; }
 byte_at() { od -An -tu1 -j "$1" -N1 "$store" | tr -d ' '; }
 u32_at() { od -An -tu4 -j "$1" -N4 "$store" | tr -d ' '; }
 

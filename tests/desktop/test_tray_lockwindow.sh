@@ -14,29 +14,12 @@ if ! g++ -shared -fPIC -o "$WORK/holds.so" "$WORK/holds.cpp"; then
   fail "could not build the preloaded answer"; finish
 fi
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-double_click_icon() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  sleep 1
-}
-# settings: the defaults with showPictures (byte 37) as given
-write_settings() {
-  python3 - "$store" "$1" <<'PY'
-import sys
-b = bytearray(60); b[0] = 0x7A
-for i in range(26): b[1 + i] = 1
-b[27] = 1; b[28] = 1; b[29] = 0; b[30] = 1; b[37] = int(sys.argv[2]); b[38:42] = b"wren"
-open(sys.argv[1], "wb").write(b)
-PY
-}
 # mean brightness of the screen, 0..1
 brightness() { import -window root -colorspace gray -format '%[fx:mean]' info:; }
 cover_window() { lock_screen_up; }
 
 make_settings_key
-write_settings 0
+write_settings "$store" 0
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is up" wait_for 10 icon_present
 double_click_icon
@@ -46,7 +29,7 @@ expect "pictures off: a hint box at the top-left corner" test -n "$hint"
 expect "and no lock window" bash -c "! lock_screen_up"
 kill $pid; wait $pid 2>/dev/null
 
-write_settings 1
+write_settings "$store" 1
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 wait_for 10 icon_present
 xmessage -name other "another window" & other=$!
