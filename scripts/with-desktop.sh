@@ -17,6 +17,9 @@ exec {fd}<&-
 display=:$number
 for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
 export DISPLAY=$display
+# An X session of its own, whatever session the caller runs in.
+unset WAYLAND_DISPLAY
+export XDG_SESSION_TYPE=x11
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"

@@ -10,6 +10,8 @@
 #include <QSystemTrayIcon>
 
 #include "Hookwell.h"
+#include "lock_session.h"
+#include "lock_state.h"
 #include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
@@ -107,3 +109,8 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle handle, uint32_t flags) {
 }
 
 bool LockHookHolds() { return KeyboardHookHolds(); }
+
+const char* LockRefusalText() {
+    const char* reason = KeyboardHookRefusal();
+    return reason ? reason : kLockFailedText;
+}

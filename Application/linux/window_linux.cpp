@@ -15,6 +15,7 @@
 #include "session_linux.h"
 #include "sleep_linux.h"
 #include "update_rect_port.h"
+#include "wayland_screen.h"
 #include "window_port.h"
 
 static ControllerWindow* controllerWindow = nullptr;
@@ -127,6 +128,7 @@ HWND CreateMainWindow(void*) {
     controllerWindow = new ControllerWindow();
     HWND handle = controllerWindow->Handle();
     if (!handle) return nullptr;
+    ConnectToSession(controllerWindow);
     MainWindowProc(handle, WM_CREATE, 0, 0);
     WatchSleepSignals(controllerWindow);
     WatchSessionEnd(controllerWindow);

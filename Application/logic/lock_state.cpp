@@ -33,7 +33,7 @@ static bool HookTookHold(bool allowMouse) {
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
     reportingLockFailure = true;
-    ShowMessageBox(kLockFailedText, "Error", kMbIconWarning);
+    ShowMessageBox(LockRefusalText(), "Error", kMbIconWarning);
     reportingLockFailure = false;
     return false;
 }

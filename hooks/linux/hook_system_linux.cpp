@@ -27,7 +27,9 @@
 #include "hook_procs.h"
 #include "hook_rules.h"
 #include "hook_system_port.h"
+#include "session_kind.h"
 #include "shared_state.h"
+#include "wayland_lock.h"
 
 namespace {
 
@@ -230,6 +232,7 @@ void SelectRaw(bool on) {
 }  // namespace
 
 HHOOK InstallHook(int type, HookProcedure procedure) {
+    if (UseWaylandAdapter()) return WaylandInstallHook(type, procedure);
     HHOOK handle = nullptr;
     events.Run([&] {
         Display* d = events.display();
@@ -258,6 +261,7 @@ HHOOK InstallHook(int type, HookProcedure procedure) {
 }
 
 bool RemoveHook(HHOOK hook) {
+    if (UseWaylandAdapter()) return WaylandRemoveHook(hook);
     bool known = hook == Handle(keyboardToken) || hook == Handle(pointerToken) || hook == Handle(rawToken);
     if (!known) return false;
     events.Run([&] {
@@ -280,6 +284,7 @@ bool RemoveHook(HHOOK hook) {
 intptr_t CallNextHook(HHOOK, int, uintptr_t, intptr_t) { return 0; }
 
 void PostReport(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (UseWaylandAdapter()) return WaylandPostReport(window, message, wParam, lParam);
     if (!window) return;
     events.Run([&] {
         XEvent event{};
@@ -298,6 +303,7 @@ void PostReport(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam
 void SetScreenSaverRunning(bool, int32_t*) {}
 
 void SynthesizeKey(uint8_t vk, uint8_t, uint32_t) {
+    if (UseWaylandAdapter()) return WaylandSynthesizeKey(vk, 0, 0);
     if (vk != kVkNumLock) return;
     events.Run([&] {
         Display* d = events.display();
@@ -320,6 +326,7 @@ uint32_t HookTickCount() {
 }
 
 bool QueryLastInputTime(uint32_t& time) {
+    if (UseWaylandAdapter()) return WaylandQueryLastInputTime(time);
     // A connection of its own for the controller's thread, which asks here.
     static std::mutex idleMutex;
     static Display* idleDisplay = nullptr;
