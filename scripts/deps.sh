@@ -14,7 +14,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
-  faketime dpkg-dev lintian desktop-file-utils mmdebstrap
+  faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
 )
 missing=()
 for p in "${packages[@]}"; do

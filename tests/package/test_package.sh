@@ -89,6 +89,10 @@ pass "apt-get installs the package with its dependencies (recommends left out)"
 expect "the launcher is /usr/bin/bumblepad" test -x "$root/usr/bin/bumblepad"
 expect "the desktop entries pass desktop-file-validate" \
   desktop-file-validate "$root"/usr/share/applications/{bumblepad,trovebox}.desktop "$root/etc/xdg/autostart/bumblepad.desktop"
+# The metainfo's id is not in reverse-DNS form (the project has no domain
+# yet); everything else must pass.
+expect "the metainfo passes appstreamcli validate" appstreamcli validate --no-net \
+  --override=cid-desktopapp-is-not-rdns=info "$root/usr/share/metainfo/bumblepad.metainfo.xml"
 expect "the man page is there" test -s "$root/usr/share/man/man1/bumblepad.1.gz"
 
 # First run: the settings key and the media folder, then the hand-over.
