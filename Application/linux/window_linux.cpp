@@ -138,7 +138,12 @@ HWND CreateMainWindow(void*) {
 void StartWindowTimer(HWND, uintptr_t id, uint32_t periodMs) { controllerWindow->StartTimer(id, periodMs); }
 void StopWindowTimer(HWND, uintptr_t id) { controllerWindow->StopTimer(id); }
 
-int RunMessageLoop() { return QApplication::exec(); }
+int RunMessageLoop() {
+    SetMessageLoopRunning(true);
+    int code = QApplication::exec();
+    SetMessageLoopRunning(false);
+    return code;
+}
 
 void PostQuit(int code) {
     QMetaObject::invokeMethod(qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
@@ -160,11 +165,15 @@ void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
 }
 
 void ShowMainWindow(HWND, int command) {
+    if (LockScreenOnWayland()) return ShowWaylandLockScreen(controllerWindow, command != kSwHide);
     if (command == kSwHide) controllerWindow->HideLockScreen();
     else controllerWindow->ShowLockScreen();
 }
 
-bool IsMainWindowVisible(HWND) { return controllerWindow && controllerWindow->isVisible(); }
+bool IsMainWindowVisible(HWND) {
+    if (LockScreenOnWayland()) return WaylandLockScreenShown();
+    return controllerWindow && controllerWindow->isVisible();
+}
 
 void DestroyOwnedWindow(HWND window) {
     if (QWidget* widget = QWidget::find(static_cast<WId>(reinterpret_cast<uintptr_t>(window)))) widget->deleteLater();

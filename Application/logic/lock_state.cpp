@@ -13,6 +13,7 @@
 #include "settings.h"
 #include "switches.h"
 #include "tray.h"
+#include "lock_screen.h"
 #include "window_port.h"
 
 bool locked = false;
@@ -65,6 +66,14 @@ void EndControllerLock() {
     RemoveKeyboardHook(true);
     SetAccessibilityHotkeys(false);
     CheckTrayItem(kCmdLockKeyboard, false);
+}
+
+void EndLostLock(HWND window) {
+    if (!locked) return;
+    EndLockByWord(window);
+    reportingLockFailure = true;
+    ShowMessageBox(kLockLostText, "Error", kMbIconWarning);
+    reportingLockFailure = false;
 }
 
 void IdleCheck() {
