@@ -37,7 +37,7 @@ echo "     fresh root made in $((SECONDS - start)) s"
 in_root() { chroot "$root" "$@"; }
 as_parent() {
   chroot --userspec=$uid:$uid "$root" env -i HOME=$home USER=parent PATH=/usr/bin:/bin \
-    DISPLAY="$DISPLAY" XDG_RUNTIME_DIR=/run/user/$uid "$@"
+    DISPLAY="$DISPLAY" XDG_SESSION_TYPE=x11 XDG_RUNTIME_DIR=/run/user/$uid "$@"
 }
 # The files of the root, for the comparison before and after the package.
 # Left out: what apt, dpkg and the kernel keep for themselves.
@@ -50,10 +50,14 @@ root_pids() {
   local p
   for p in /proc/[0-9]*; do [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && echo "${p#/proc/}"; done
 }
-# The installed controller, running as the user in the root.
+# The installed controller, running as the user in the root (its watchdog,
+# a fork of it, is named Bumblepad-watch).
 controller_pid() {
   local p
-  for p in $(root_pids); do [ "$(readlink "/proc/$p/exe")" = "$root/usr/lib/bumblepad/Bumblepad" ] && { echo "$p"; return 0; }; done
+  for p in $(root_pids); do
+    [ "$(readlink "/proc/$p/exe")" = "$root/usr/lib/bumblepad/Bumblepad" ] && [ "$(cat "/proc/$p/comm")" = Bumblepad ] &&
+      { echo "$p"; return 0; }
+  done
   return 1
 }
 trovebox_pid() {
