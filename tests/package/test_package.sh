@@ -20,16 +20,39 @@ home=/home/parent
 media=$home/.local/share/bumblepad
 SHOTS=${BUMBLEPAD_SHOTS:-$WORK}
 
-# The machine's own Debian sources (deb822 or one-line), else Debian's mirror.
-sources=()
-for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-  [ -s "$f" ] && grep -qE '^[^#]*(debian|bookworm)' "$f" && grep -q bookworm "$f" && sources+=("$f")
-done
-[ ${#sources[@]} -gt 0 ] || sources=(http://deb.debian.org/debian)
-echo "     sources: ${sources[*]}"
+# The machine's own sources of Debian's packages: its one-line entries and
+# deb822 stanzas for the suites of Debian 12 (others, such as third-party
+# repositories, are left out); Debian's mirror when it has none.
+python3 - "$WORK/debian.sources" /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+  /etc/apt/sources.list.d/*.sources <<'PY'
+import re, sys
+debian = {"bookworm", "bookworm-updates", "bookworm-security", "bookworm-backports"}
+kept = []
+for name in sys.argv[2:]:
+    try:
+        text = open(name).read()
+    except OSError:
+        continue
+    if name.endswith(".sources"):
+        for stanza in re.split(r"\n\s*\n", text):
+            fields = dict(re.findall(r"^([A-Za-z-]+):\s*(.*)$", stanza, re.M))
+            if fields.get("Enabled", "yes") != "no" and set(fields.get("Suites", "").split()) <= debian \
+                    and fields.get("Suites") and "deb" in fields.get("Types", "").split():
+                kept.append("\n".join(l for l in stanza.strip().splitlines() if not l.startswith("#")))
+    else:
+        for line in text.splitlines():
+            words = re.sub(r"\[[^]]*\]", "", line.split("#")[0]).split()
+            if len(words) >= 3 and words[0] == "deb" and words[2] in debian:
+                kept.append("Types: deb\nURIs: %s\nSuites: %s\nComponents: %s" % (words[1], words[2], " ".join(words[3:])))
+if kept:
+    open(sys.argv[1], "w").write("\n\n".join(kept) + "\n")
+PY
+if [ -s "$WORK/debian.sources" ]; then sources=$WORK/debian.sources; else sources=http://deb.debian.org/debian; fi
+[ -f "$sources" ] && from=$(sed -n 's/^URIs: *//p' "$sources" | sort -u | tr '\n' ' ') || from=$sources
+echo "     Debian's packages from: $from"
 
 start=$SECONDS
-if ! mmdebstrap --quiet --mode=root --variant=apt --skip=cleanup/apt/lists bookworm "$root" "${sources[@]}" >"$WORK/mmdebstrap.log" 2>&1; then
+if ! mmdebstrap --quiet --mode=root --variant=apt --skip=cleanup/apt/lists bookworm "$root" "$sources" >"$WORK/mmdebstrap.log" 2>&1; then
   tail -n 30 "$WORK/mmdebstrap.log"; fail "mmdebstrap made the fresh root"; finish
 fi
 echo "     fresh root made in $((SECONDS - start)) s"
