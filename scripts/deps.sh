@@ -15,6 +15,8 @@ packages=(
   pulseaudio pulseaudio-utils xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   gnome-settings-daemon-common
   sway wtype grim mutter python3-gi gir1.2-glib-2.0
+  # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
+  faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
 )
 missing=()
 for p in "${packages[@]}"; do
