@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "background_port.h"
 #include "directory_port.h"
 #include "fake_platform.h"
 #include "keyboard_layout_port.h"
@@ -144,7 +146,23 @@ void CloseEntrySearch(DirectorySearch handle) {
     Log("FindClose");
     delete static_cast<Search*>(handle);
 }
-bool IsRegularFile(const char* path) { return lockScreen.notRegularFiles.count(path) == 0; }
+bool IsRegularFile(const char* path, FileStamp* stamp) {
+    if (lockScreen.notRegularFiles.count(path)) return false;
+    if (stamp) {
+        // The real file's size and time where the test wrote one.
+        std::error_code error;
+        stamp->size = std::filesystem::file_size(path, error);
+        const auto time = std::filesystem::last_write_time(path, error);
+        stamp->modified = error ? 0 : static_cast<int64_t>(time.time_since_epoch().count());
+    }
+    return true;
+}
+
+// ---- background work: run at once, so the tests see one order of events ----
+void RunInBackground(void (*task)(void*), void* argument) {
+    Log("RunInBackground");
+    task(argument);
+}
 
 // ---- keyboard layout ----
 bool KeyboardLayoutKnown() { return lockScreen.layoutKnown; }
@@ -158,3 +176,4 @@ int16_t ScanCharacterKey(char character) {
     if (std::isdigit(c) || c == ' ') return static_cast<int16_t>(c);
     return -1;
 }
+void ReturnFreeMemory() { Log("ReturnFreeMemory"); }

@@ -29,6 +29,12 @@ struct Script {
     unsigned long lastInput = 0;                    // GetLastInput
     std::vector<std::string> existingFiles;
     bool windowVisible = false;                     // IsMainWindowVisible; ShowMainWindow sets it
+    struct Posted {
+        uint32_t message;
+        uintptr_t wParam;
+        intptr_t lParam;
+    };
+    std::vector<Posted> posted;                     // PostWindowMessage, oldest first
 };
 extern Script script;
 

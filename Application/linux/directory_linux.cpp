@@ -54,7 +54,12 @@ void CloseEntrySearch(DirectorySearch handle) {
     delete search;
 }
 
-bool IsRegularFile(const char* path) {
+bool IsRegularFile(const char* path, FileStamp* stamp) {
     struct stat info;
-    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (stamp) {
+        stamp->size = static_cast<uint64_t>(info.st_size);
+        stamp->modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "background_port.h"
 #include "media_lists.h"
 #include "picture.h"
 #include "random.h"
@@ -33,6 +34,29 @@ static void PlaySoundForCode(uint32_t code) {
     PlaySoundFile(path, kSoundAsyncFile);
 }
 
+// The newest key whose picture is still to be drawn. Reports are read as
+// they come; the drawing follows once the reports queued before it have been
+// read, so a key that arrives while an earlier one waits replaces it.
+static bool drawPending = false;
+static uint32_t pendingCode = 0;
+static bool drawPosted = false;    // a WM_LOCK_DRAW is on its way
+static bool decoding = false;      // a picture is being decoded in the background
+static unsigned lockNumber = 0;    // tells a late decoding of an ended lock
+
+struct PictureJob {
+    HWND window;
+    PictureKey key;
+    int32_t width, height;
+    unsigned lock;
+    std::unique_ptr<PreparedPicture> picture;
+};
+
+static void DecodeInBackground(void* argument) {
+    auto* job = static_cast<PictureJob*>(argument);
+    job->picture = PreparePictureForCanvas(job->key.path.c_str(), job->width, job->height);
+    PostWindowMessage(job->window, WM_LOCK_PICTURE, 0, reinterpret_cast<LParam>(job));
+}
+
 void OnLockKey(HWND window, uint32_t code) {
     if (!lockScreenPrepared && options.showPictures && IsMainWindowVisible(window)) PrepareLockScreen(window);
 
@@ -41,11 +65,55 @@ void OnLockKey(HWND window, uint32_t code) {
         return;
     }
 
-    DrawnRect drawn;
-    if (!pictureList.empty() && options.showPictures && IsMainWindowVisible(window))
-        drawn = DrawPictureForCode(code);
     if (!soundList.empty() && options.showPictures && IsMainWindowVisible(window)) PlaySoundForCode(code);
+    if (!IsMainWindowVisible(window)) return;
+    pendingCode = code;
+    drawPending = true;
+    if (!drawPosted) {
+        drawPosted = true;
+        PostWindowMessage(window, WM_LOCK_DRAW, 0, 0);
+    }
+}
+
+void OnLockDraw(HWND window) {
+    drawPosted = false;
+    if (!drawPending) return;
+    DrawnRect drawn;
+    if (!pictureList.empty() && options.showPictures && IsMainWindowVisible(window)) {
+        PictureKey key;
+        if (!PictureReadyForCode(pendingCode, key)) {
+            // Decoded off this thread; the key waits (and may be replaced by
+            // a newer one) until the picture is there.
+            if (!decoding) {
+                decoding = true;
+                RunInBackground(DecodeInBackground,
+                                new PictureJob{window, key, screenRect.right, screenRect.bottom, lockNumber, nullptr});
+            }
+            return;
+        }
+        drawn = DrawPictureForCode(pendingCode);
+    }
+    drawPending = false;
     if (IsMainWindowVisible(window)) PaintLockScreen(window, drawn.left, drawn.top, drawn.right, drawn.bottom);
+}
+
+void OnLockPictureDecoded(HWND window, LParam parameter) {
+    std::unique_ptr<PictureJob> job(reinterpret_cast<PictureJob*>(parameter));
+    if (!job || job->lock != lockNumber) return;  // its lock has ended meanwhile
+    decoding = false;
+    pictureCache.Add(job->key, std::shared_ptr<const PreparedPicture>(std::move(job->picture)));
+    if (drawPending) OnLockDraw(window);
+}
+
+void DropPendingPictures() {
+    drawPending = false;
+    // A WM_LOCK_DRAW still queued finds nothing to draw; a decoding still
+    // under way is thrown away when it reports, and the next lock need not
+    // wait for it (a file that hangs its reader holds up one lock at most).
+    drawPosted = false;
+    decoding = false;
+    ++lockNumber;
+    pictureCache.Clear();
 }
 
 static uint32_t RandomColour() {

@@ -8,6 +8,16 @@
 // WM_HOOK_KEY, in every lock state.
 void OnLockKey(HWND window, uint32_t code);
 
+// WM_LOCK_DRAW: draws the picture of the newest key not drawn yet.
+void OnLockDraw(HWND window);
+
+// WM_LOCK_PICTURE: a picture decoded in the background (job from lParam).
+void OnLockPictureDecoded(HWND window, LParam job);
+
+// Forgets the key waiting for its picture and everything decoded (the end of
+// a lock).
+void DropPendingPictures();
+
 // WM_HOOK_MOUSEMOVE while the window is visible.
 void OnLockMouseMove(HWND window, int32_t x, int32_t y);
 

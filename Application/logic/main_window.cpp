@@ -55,6 +55,12 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
     case WM_HOOK_KEY:
         OnLockKey(window, static_cast<uint32_t>(wParam));
         break;
+    case WM_LOCK_DRAW:
+        OnLockDraw(window);
+        return 0;
+    case WM_LOCK_PICTURE:
+        OnLockPictureDecoded(window, lParam);
+        return 0;
     case WM_HOOK_LOST:
         EndLostLock(window);
         return 0;

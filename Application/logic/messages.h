@@ -24,3 +24,10 @@ typedef intptr_t LResult;   // LRESULT
 #ifndef WM_TRAY_NOTIFY
 #define WM_TRAY_NOTIFY 0x8001
 #endif
+// The lock screen's own messages to its window: draw the newest key's
+// picture once the reports before it have been read; a picture decoded in
+// the background is ready (lParam: the decoding job).
+#ifndef WM_LOCK_DRAW
+#define WM_LOCK_DRAW 0x8010
+#define WM_LOCK_PICTURE 0x8011
+#endif

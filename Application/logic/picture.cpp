@@ -1,6 +1,7 @@
 #include "picture.h"
 
-#include <FreeImage.h>
+#include <algorithm>
+#include <cmath>
 
 #include "media_lists.h"
 #include "random.h"
@@ -19,83 +20,75 @@ void CreateCanvas(HWND window, const ScreenRect& rect) {
 }
 
 constexpr double kMaxDrawnHeight = 1 << 30;
+constexpr int kLargestRandom = 32767;
 
-static bool TooLarge(FIBITMAP* bitmap) {
-    return static_cast<uint64_t>(FreeImage_GetWidth(bitmap)) * FreeImage_GetHeight(bitmap) > kMaxPicturePixels;
+// A picture's drawn width for the random value r: 20 % to 53 1/3 % of W.
+static int32_t DrawnWidth(int r, int32_t screenWidth) {
+    return static_cast<int32_t>((r * (1.0 / 98301) + 0.2) * screenWidth);
 }
 
-// The canvas takes standard bitmaps of 1, 4, 8, 24 or 32 bits per pixel;
-// anything else FreeImage can load (16-bit, 48-bit, floating point, ...)
-// is converted first. Returns the bitmap to draw (the same one or a new one
-// replacing it), null when the conversion failed.
-static FIBITMAP* Drawable(FIBITMAP* bitmap) {
-    if (FreeImage_GetImageType(bitmap) != FIT_BITMAP) {
-        FIBITMAP* standard = FreeImage_ConvertToStandardType(bitmap, TRUE);
-        FreeImage_Unload(bitmap);
-        bitmap = standard;
-        if (!bitmap) return nullptr;
-    }
-    switch (FreeImage_GetBPP(bitmap)) {
-    case 1: case 4: case 8: case 24: case 32:
-        return bitmap;
-    default: {
-        FIBITMAP* converted = FreeImage_ConvertTo24Bits(bitmap);
-        FreeImage_Unload(bitmap);
-        return converted;
-    }
-    }
+std::unique_ptr<PreparedPicture> PreparePictureForCanvas(const char* path, int32_t width, int32_t height) {
+    PictureHeader header;
+    if (width <= 0 || height <= 0 || !ReadPictureHeader(path, header)) return nullptr;
+    // Never wider than the widest draw; of a picture taller than the canvas
+    // even at its narrowest draw, only the rows that can show are kept.
+    const uint32_t widest = static_cast<uint32_t>(std::max(1, DrawnWidth(kLargestRandom, width)));
+    const uint32_t narrowest = static_cast<uint32_t>(std::max(1, DrawnWidth(0, width)));
+    const PixelSize size = FitInside(header.width, header.height, widest, UINT32_MAX);
+    const uint64_t rows = static_cast<uint64_t>(height) * size.width / narrowest + 2;
+    return PreparePicture(path, header, widest, UINT32_MAX,
+                          static_cast<uint32_t>(std::min<uint64_t>(rows, UINT32_MAX)));
+}
+
+static bool KeyForCode(uint32_t code, PictureKey& key) {
+    char path[kMediaPathSize];
+    PicturePathForCode(code, path);
+    key.path = path;
+    // Only regular files are opened: a pipe would block (and with it the
+    // unlock word), a folder or a device is no picture.
+    return IsRegularFile(path, &key.stamp);
+}
+
+bool PictureReadyForCode(uint32_t code, PictureKey& key) {
+    if (!KeyForCode(code, key)) return true;
+    bool known = false;
+    pictureCache.Find(key, &known);
+    return known;
 }
 
 DrawnRect DrawPictureForCode(uint32_t code) {
-    char path[kMediaPathSize];
-    PicturePathForCode(code, path);
-
-    // Only regular files are opened: a pipe would block this thread (and with
-    // it the unlock word), a folder or a device is no picture.
-    if (!IsRegularFile(path)) return DrawnRect{};
-
-    FREE_IMAGE_FORMAT type = FreeImage_GetFileType(path, 0);
-    if (type == FIF_UNKNOWN) type = FreeImage_GetFIFFromFilename(path);
-
-    // Read the header alone first where the format allows it, so that a
-    // picture too large to decode is skipped before its pixels are read.
-    if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
-        FIBITMAP* header = FreeImage_Load(type, path, FIF_LOAD_NOPIXELS);
-        if (!header) return DrawnRect{};
-        bool tooLarge = TooLarge(header);
-        FreeImage_Unload(header);
-        if (tooLarge) return DrawnRect{};
+    PictureKey key;
+    if (!KeyForCode(code, key)) return DrawnRect{};
+    bool known = false;
+    std::shared_ptr<const PreparedPicture> picture = pictureCache.Find(key, &known);
+    if (!known) {
+        picture = PreparePictureForCanvas(key.path.c_str(), screenRect.right, screenRect.bottom);
+        pictureCache.Add(key, picture);
     }
-
-    FIBITMAP* bitmap = FreeImage_Load(type, path, 0);
-    if (!bitmap) return DrawnRect{};
-    if (TooLarge(bitmap) || FreeImage_GetWidth(bitmap) == 0 || FreeImage_GetHeight(bitmap) == 0) {
-        FreeImage_Unload(bitmap);
-        return DrawnRect{};
-    }
-    bitmap = Drawable(bitmap);
-    if (!bitmap) return DrawnRect{};
+    if (!picture) return DrawnRect{};
 
     const int32_t screenWidth = screenRect.right;
     const int32_t screenHeight = screenRect.bottom;
-    const unsigned imageWidth = FreeImage_GetWidth(bitmap);
-    const unsigned imageHeight = FreeImage_GetHeight(bitmap);
-
-    const int32_t destWidth = static_cast<int32_t>((NextRandom() * (1.0 / 98301) + 0.2) * screenWidth);
-    // A very tall picture is cut by the canvas anyway; the bound keeps the
-    // height a 32-bit value.
-    double height = static_cast<double>(imageHeight) / static_cast<double>(imageWidth) * destWidth;
+    const int32_t destWidth = DrawnWidth(NextRandom(), screenWidth);
+    // The file's own proportions decide the height. A very tall picture is
+    // cut by the canvas anyway; the bound keeps the height a 32-bit value.
+    double height =
+        static_cast<double>(picture->sourceHeight) / static_cast<double>(picture->sourceWidth) * destWidth;
     if (height > kMaxDrawnHeight) height = kMaxDrawnHeight;
     const int32_t destHeight = static_cast<int32_t>(height);
     int32_t x = 0, y = 0;
     if (screenWidth - destWidth > 0) x = NextRandom() % (screenWidth - destWidth);
     if (screenHeight - destHeight > 0) y = NextRandom() % (screenHeight - destHeight);
 
+    // Only the top of a picture cut by the canvas is held: it covers the
+    // same share of the drawn height.
+    int32_t heldHeight = destHeight;
+    if (picture->height < picture->fullHeight)
+        heldHeight = static_cast<int32_t>(std::ceil(height * picture->height / picture->fullHeight));
     SetStretchMode(canvasDC, kStretchColorOnColor);
-    StretchDibToContext(canvasDC, x, y, destWidth, destHeight, 0, 0, static_cast<int32_t>(imageWidth),
-                        static_cast<int32_t>(imageHeight), FreeImage_GetBits(bitmap), FreeImage_GetInfo(bitmap),
-                        kDibRgbColors, kRopSrcCopy);
-    FreeImage_Unload(bitmap);
+    StretchDibToContext(canvasDC, x, y, destWidth, heldHeight, 0, 0, static_cast<int32_t>(picture->width),
+                        static_cast<int32_t>(picture->height), picture->bits.data(), picture->info, kDibRgbColors,
+                        kRopSrcCopy);
 
     DrawnRect drawn;
     drawn.left = x;

@@ -2,7 +2,10 @@
 #pragma once
 #include <cstdint>
 
+#include <memory>
+
 #include "drawing_port.h"
+#include "picture_cache.h"
 
 extern DrawContext canvasDC;     // memory context holding canvasBitmap; null while there is no canvas
 extern DrawObject canvasBitmap;  // right x bottom of the window's screen rectangle; null while there is none
@@ -14,13 +17,20 @@ struct DrawnRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Pictures declaring more pixels than this are skipped before their pixels
-// are decoded (a 64-megapixel picture needs 256 MB at 32 bits per pixel).
-constexpr uint64_t kMaxPicturePixels = 64ull * 1000 * 1000;
-
 // Creates the black canvas of rect.right x rect.bottom for the window.
 void CreateCanvas(HWND window, const ScreenRect& rect);
 
 // Draws the picture PicturePathForCode(code) names at a random width and
-// place. pictureList must not be empty.
+// place, decoding it here first unless the cache holds it. pictureList must
+// not be empty.
 DrawnRect DrawPictureForCode(uint32_t code);
+
+// The picture for code can be drawn without decoding: the cache holds it, or
+// its entry is no regular file (nothing to draw). Otherwise key names the
+// file to decode.
+bool PictureReadyForCode(uint32_t code, PictureKey& key);
+
+// The picture at path decoded and reduced to the largest size it can be
+// drawn at on a canvas of width x height (null: nothing to draw). Safe on
+// any thread.
+std::unique_ptr<PreparedPicture> PreparePictureForCanvas(const char* path, int32_t width, int32_t height);

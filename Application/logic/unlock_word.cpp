@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "background_port.h"
 #include "keyboard_layout_port.h"
 #include "lock_screen.h"
 #include "lock_state.h"
@@ -71,4 +72,7 @@ void EndLockByWord(HWND window) {
     canvasBitmap = nullptr;
     ShowMainWindow(window, kSwHide);
     if (trayMenu) CheckTrayItem(kTrayItemLockKeyboard, false);
+    // What the lock took (canvas, decoded pictures) goes back to the system.
+    DropPendingPictures();
+    ReturnFreeMemory();
 }

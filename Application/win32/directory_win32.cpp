@@ -27,8 +27,15 @@ bool FindNextEntry(DirectorySearch search, DirectoryEntry& entry) {
 
 void CloseEntrySearch(DirectorySearch search) { FindClose(static_cast<HANDLE>(search)); }
 
-bool IsRegularFile(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+bool IsRegularFile(const char* path, FileStamp* stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    if (stamp) {
+        stamp->size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+        stamp->modified = static_cast<int64_t>(static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                                               data.ftLastWriteTime.dwLowDateTime);
+    }
+    return true;
 }

@@ -1,21 +1,7 @@
-// Sound playback through Qt Multimedia: wave files, played in the
-// background; a new sound stops the one still playing; a file that cannot
-// be played gives silence.
-#include <QCoreApplication>
-#include <QPointer>
-#include <QSoundEffect>
-#include <QUrl>
-
+// Sound playback on Linux: the shared player (sound server, decoded wave
+// data). Returns at once; the sound plays whole in the background unless a
+// new one replaces it; a file that cannot be played gives silence.
+#include "sound_player.h"
 #include "sound_port.h"
 
-void PlaySoundFile(const std::string& path, uint32_t) {
-    // Owned by the application object, so it goes before the audio system.
-    static QPointer<QSoundEffect> playing;
-    if (playing) {
-        playing->stop();
-        playing->deleteLater();
-    }
-    playing = new QSoundEffect(QCoreApplication::instance());
-    playing->setSource(QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str())));
-    playing->play();  // starts once loaded; an unplayable file never starts
-}
+void PlaySoundFile(const std::string& path, uint32_t) { sound::Play(path); }

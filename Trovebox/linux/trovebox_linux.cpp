@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
 #include "dialog_window_port.h"
 #include "media_app.h"
 #include "media_dlg.h"
+#include "sound_player.h"
 #include "trovebox_window.h"
 
 namespace {
@@ -44,6 +46,14 @@ MediaDlgWindow::MediaDlgWindow(CMediaDlg& dialog) : QDialog(nullptr), m_dialog(d
     Place(this, new QLabel("Sounds"), 0, Units(12, 12, 72, 8));
     Place(this, new QLabel("Preview"), 0, Units(288, 12, 72, 8));
     auto* playSound = Place(this, new QPushButton("Play Sound"), IDC_PLAY_SOUND, Units(78, 150, 54, 12));
+    // Said once, below the sound buttons, when the first sound finds no
+    // audio device.
+    auto* noDevice = Place(this, new QLabel("No audio device: sounds are not played"), 0, Units(12, 182, 126, 9));
+    noDevice->setObjectName("noAudioDevice");
+    noDevice->hide();
+    sound::OnNoDevice([note = QPointer<QLabel>(noDevice)] {
+        QMetaObject::invokeMethod(qApp, [note] { if (note) note->show(); }, Qt::QueuedConnection);
+    });
     for (QListWidget* list : {soundList, pictureList}) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setSortingEnabled(true);

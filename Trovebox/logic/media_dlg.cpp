@@ -11,6 +11,7 @@
 #include "import_dlg.h"
 #include "media_paths.h"
 #include "message_box_port.h"
+#include "picture_load.h"
 #include "picture_size.h"
 #include "sound_port.h"
 
@@ -274,19 +275,18 @@ void CMediaDlg::DrawPreview() {
     const int current = m_pictureList.GetCurSel();
     if (current < 0) return;
     const std::string path = MediaPath("pictures", m_pictureList.GetText(current));
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
-    if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(path.c_str());
-    Image image(FreeImage_Load(format, path.c_str(), 0));
-    if (!image) return;
+    // The header first: a picture too large to decode within the budget
+    // draws nothing, and what is decoded is reduced to the square at once
+    // (JPEGs decoded at the scale the square needs).
+    PictureHeader header;
+    if (!ReadPictureHeader(path.c_str(), header)) return;
+    std::unique_ptr<PreparedPicture> picture = PreparePicture(path.c_str(), header, PREVIEW_SIZE, PREVIEW_SIZE);
+    if (!picture) return;
     PaintContext dc = GetDialogDC(m_hWnd);
-    const int32_t w = static_cast<int32_t>(FreeImage_GetWidth(image.get()));
-    const int32_t h = static_cast<int32_t>(FreeImage_GetHeight(image.get()));
-    if (w > 0 && h > 0) {
-        const PreviewRect r = PreviewDestination(w, h);
-        SetStretchMode(dc, kColorOnColor);
-        StretchDib(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, w, h,
-                   FreeImage_GetBits(image.get()), FreeImage_GetInfo(image.get()), kDibRgbColors,
-                   kSrcCopy);
-    }
+    // The file's own size decides the destination, as the design draws it.
+    const PreviewRect r = PreviewDestination(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height));
+    SetStretchMode(dc, kColorOnColor);
+    StretchDib(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, static_cast<int>(picture->width),
+               static_cast<int>(picture->height), picture->bits.data(), picture->info, kDibRgbColors, kSrcCopy);
     ReleaseDialogDC(m_hWnd, dc);
 }

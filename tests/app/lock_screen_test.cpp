@@ -36,9 +36,9 @@ TEST_F(KeyReaction, FirstKeyPreparesDrawsPlaysAndShows) {
               Concat({{"GetWindowRect"}, kCanvasCreation,
                       {"FindFirstFileA(./pictures/*)", "FindNextFileA", "FindNextFileA", "FindNextFileA", "FindClose",
                        "FindFirstFileA(./sounds/*.wav)", "FindNextFileA", "FindNextFileA", "FindClose",
-                       "SetStretchBltMode(canvasDC,3)",
-                       "StretchDIBits(canvasDC," + rect + ",0,0,800,600,bits,bpp24,0,0xCC0020)",
-                       "PlaySoundA(./sounds/s1.wav,0,0x20003)"},
+                       "PlaySoundA(./sounds/s1.wav,0,0x20003)", "SetStretchBltMode(canvasDC,3)",
+                       // held reduced to the widest draw, 546 of 1024 pixels
+                       "StretchDIBits(canvasDC," + rect + ",0,0,546,410,bits,bpp24,0,0xCC0020)"},
                       Paint("StretchBlt(windowDC," + rect + ",canvasDC," + rect + ",0xCC0020)")}));
     EXPECT_TRUE(lockScreenPrepared);
     EXPECT_EQ(screenRect.right, 1024);

@@ -108,11 +108,12 @@ TEST_F(UnlockWord, EndWithPicturesFreesTheLockScreenInOrder) {
     const Strings calls = CallsWithoutKeyScan();
     const Strings expected = {"PlaySoundA(0,0,0x40)", "DeleteDC(canvasDC)", "DeleteObject(canvasBitmap)",
                               "RemoveKeyboardHook(1)"};
-    ASSERT_GE(calls.size(), expected.size() + 2);
+    ASSERT_GE(calls.size(), expected.size() + 3);
     EXPECT_EQ(Strings(calls.begin(), calls.begin() + 4), expected);
-    EXPECT_EQ(calls.back(), "CheckMenuItem(40015,0)") << "the loaded tray menu's item is unchecked last";
-    EXPECT_EQ(calls[calls.size() - 2], "ShowWindow(0)") << "only the accessibility settings' own calls lie between";
-    for (size_t i = 4; i + 2 < calls.size(); ++i)
+    EXPECT_EQ(calls.back(), "ReturnFreeMemory") << "what the lock took goes back to the system last";
+    EXPECT_EQ(calls[calls.size() - 2], "CheckMenuItem(40015,0)") << "the loaded tray menu's item is unchecked";
+    EXPECT_EQ(calls[calls.size() - 3], "ShowWindow(0)") << "only the accessibility settings' own calls lie between";
+    for (size_t i = 4; i + 3 < calls.size(); ++i)
         EXPECT_EQ(calls[i].rfind("SystemParametersInfoA", 0), 0u) << calls[i];
     EXPECT_FALSE(locked);
     EXPECT_FALSE(keyboardOnly);
@@ -133,7 +134,8 @@ TEST_F(UnlockWord, EndWithoutPicturesDestroysTheHintWindow) {
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[0], "DestroyWindow(0x99)");
     EXPECT_EQ(calls[1], "RemoveKeyboardHook(0)");
-    EXPECT_EQ(calls.back(), "ShowWindow(0)");
+    EXPECT_EQ(calls[calls.size() - 2], "ShowWindow(0)");
+    EXPECT_EQ(calls.back(), "ReturnFreeMemory");
     EXPECT_EQ(hintWindow, nullptr);
     EXPECT_FALSE(locked);
     EXPECT_FALSE(keyboardOnly);

@@ -297,6 +297,63 @@ TEST_F(Canvas, EveryDepthIsScaledByNearestPixelAndClippedAtTheEdges) {
     }
 }
 
+// Pictures of 16 bits a channel (48-bit and 64-bit PNG, 16-bit TIFF, 16-bit
+// grey) and 16-bit 5-5-5 and 5-6-5 BMPs draw their colour like 8-bit ones.
+TEST_F(Canvas, DeepAndSixteenBitPicturesDrawTheirColour) {
+    struct Kind {
+        const char* name;
+        FREE_IMAGE_FORMAT format;
+        FREE_IMAGE_TYPE type;
+        int bits;
+        unsigned red, green, blue;  // masks, for 16-bit bitmaps
+        QRgb expected;
+    };
+    const Kind kinds[] = {
+        {"rgb48.png", FIF_PNG, FIT_RGB16, 48, 0, 0, 0, qRgb(0xC0, 0x40, 0x80)},
+        {"rgba64.png", FIF_PNG, FIT_RGBA16, 64, 0, 0, 0, qRgb(0xC0, 0x40, 0x80)},
+        {"rgb48.tif", FIF_TIFF, FIT_RGB16, 48, 0, 0, 0, qRgb(0xC0, 0x40, 0x80)},
+        {"grey16.png", FIF_PNG, FIT_UINT16, 16, 0, 0, 0, qRgb(0xFF, 0xFF, 0xFF)},
+        {"x555.bmp", FIF_BMP, FIT_BITMAP, 16, 0x7C00, 0x03E0, 0x001F, qRgb(0xC6, 0x42, 0x84)},
+        {"x565.bmp", FIF_BMP, FIT_BITMAP, 16, 0xF800, 0x07E0, 0x001F, qRgb(0xC6, 0x41, 0x84)},
+    };
+    std::vector<std::string> names;
+    for (const Kind& kind : kinds) {
+        FIBITMAP* bitmap = FreeImage_AllocateT(kind.type, 64, 48, kind.bits, kind.red, kind.green, kind.blue);
+        ASSERT_NE(bitmap, nullptr) << kind.name;
+        for (unsigned y = 0; y < 48; ++y) {
+            BYTE* row = FreeImage_GetScanLine(bitmap, y);
+            for (unsigned x = 0; x < 64; ++x) {
+                if (kind.type == FIT_RGB16) reinterpret_cast<FIRGB16*>(row)[x] = {0xC000, 0x4000, 0x8000};
+                if (kind.type == FIT_RGBA16) reinterpret_cast<FIRGBA16*>(row)[x] = {0xC000, 0x4000, 0x8000, 0xFFFF};
+                if (kind.type == FIT_UINT16) reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(0x100 * x);
+                if (kind.type == FIT_BITMAP)
+                    reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(
+                        kind.green == 0x03E0 ? (24 << 10 | 8 << 5 | 16) : (24 << 11 | 16 << 5 | 16));
+            }
+        }
+        ASSERT_TRUE(FreeImage_Save(kind.format, bitmap, ("pictures/" + std::string(kind.name)).c_str(), 0)) << kind.name;
+        FreeImage_Unload(bitmap);
+        names.push_back(kind.name);
+    }
+    RebuildMediaLists();
+    Window();
+    window_->resize(640, 480);
+    CreateCanvas(Window(), screenRect);
+    for (const Kind& kind : kinds) {
+        uint32_t code = 0;
+        while (std::string(pictureList[code].name) != kind.name) ++code;
+        PatternFill(canvasDC, 0, 0, 640, 480, kRopBlackness);
+        const DrawnRect drawn = DrawPictureForCode(code);
+        ASSERT_GT(drawn.right, drawn.left) << kind.name;
+        // The grey ramp runs from black on the left to white on the right.
+        const int x = kind.type == FIT_UINT16 ? drawn.right : (drawn.left + drawn.right) / 2;
+        const QRgb seen = CanvasPixel(x, (drawn.top + drawn.bottom) / 2);
+        EXPECT_NEAR(qRed(seen), qRed(kind.expected), 12) << kind.name;
+        EXPECT_NEAR(qGreen(seen), qGreen(kind.expected), 12) << kind.name;
+        EXPECT_NEAR(qBlue(seen), qBlue(kind.expected), 12) << kind.name;
+    }
+}
+
 TEST(KeyboardLayout, CharactersGiveTheCodesOfTheirKeys) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under scripts/with-desktop.sh)";
     EnsureApplication();

@@ -398,14 +398,14 @@ TEST_F(MediaDialog, PreviewDrawsTheCurrentPictureNearestPixelInTheTopLeft) {
     EXPECT_EQ(calls[1], "DefaultPaint");
     EXPECT_THAT(std::vector<std::string>(calls.end() - 4, calls.end()),
                 ElementsAre("GetDC", "SetStretchBltMode(dc,3)",
-                            "StretchDIBits(dc,430,40,200,112,0,0,1920,1080,bits,info,0,0xcc0020)",
+                            "StretchDIBits(dc,430,40,200,112,0,0,200,113,bits,info,0,0xcc0020)",
                             "ReleaseDC(dc)"));
 
     calls.clear();
     trovefake::SetCurrent(IDC_PICTURE_LIST, "tall.bmp");  // current, though not selected
     dialog.OnPaint();
     EXPECT_THAT(CallsStartingWith("StretchDIBits"),
-                ElementsAre("StretchDIBits(dc,430,40,150,200,0,0,600,800,bits,info,0,0xcc0020)"));
+                ElementsAre("StretchDIBits(dc,430,40,150,200,0,0,150,200,bits,info,0,0xcc0020)"));
 
     calls.clear();
     trovefake::SetCurrent(IDC_PICTURE_LIST, "gone.jpg");
@@ -417,6 +417,38 @@ TEST_F(MediaDialog, PreviewDrawsTheCurrentPictureNearestPixelInTheTopLeft) {
     trovefake::SetCurrent(IDC_PICTURE_LIST, "wide.jpg");
     dialog.OnPaint();
     EXPECT_THAT(calls, ElementsAre("IsIconic", "DefaultPaint", "SendMessageA(1001,LB_GETSELCOUNT)"));
+}
+
+// The preview reads pictures as the lock screen does: what claims more than
+// can be decoded draws nothing, a camera-sized JPEG is decoded small, and a
+// picture of 16 bits a channel draws.
+TEST_F(MediaDialog, PreviewSkipsOversizePicturesAndDecodesOnlyWhatTheSquareNeeds) {
+    REQUIRE_IMAGE_CODECS();
+    WritePicture(Stored("pictures", "camera.jpg"), 4000, 3000, FIF_JPEG);
+    {
+        FIBITMAP* deep = FreeImage_AllocateT(FIT_RGB16, 300, 100);
+        ASSERT_TRUE(FreeImage_Save(FIF_PNG, deep, Stored("pictures", "deep.png").c_str(), 0));
+        FreeImage_Unload(deep);
+        // 35 bytes: a GIF whose screen and image claim 65535 x 65535.
+        std::ofstream(Stored("pictures", "huge.gif"), std::ios::binary)
+            << std::string("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00\x2C\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00"
+                           "\x02\x02\x44\x01\x00\x3B\0\0\0\0\0\0",
+                           35);
+    }
+    script.listings["./pictures/*"] = {"camera.jpg", "deep.png", "huge.gif"};
+    Open();
+    const std::pair<const char*, const char*> cases[] = {
+        {"camera.jpg", "StretchDIBits(dc,430,40,200,150,0,0,200,150,bits,info,0,0xcc0020)"},
+        {"deep.png", "StretchDIBits(dc,430,40,200,66,0,0,200,67,bits,info,0,0xcc0020)"},
+        {"huge.gif", nullptr}};
+    for (auto [name, drawn] : cases) {
+        calls.clear();
+        trovefake::SelectTexts(IDC_PICTURE_LIST, {name});
+        trovefake::SetCurrent(IDC_PICTURE_LIST, name);
+        dialog.OnPaint();
+        if (drawn) EXPECT_THAT(CallsStartingWith("StretchDIBits"), ElementsAre(drawn)) << name;
+        else EXPECT_TRUE(CallsStartingWith("GetDC").empty()) << name;
+    }
 }
 
 TEST_F(MediaDialog, MinimisedPaintDrawsTheIconInTheMiddle) {

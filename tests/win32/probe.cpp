@@ -6,6 +6,11 @@
 //   probe message SECONDS    waits for a message box captioned "Error", prints
 //                            its text and presses its OK button
 //   probe close              posts WM_CLOSE to the controller's window
+//   probe post M W L         posts message M (wParam W, lParam L; numbers) to
+//                            the controller's window
+//   probe keys MS CODE...    posts WM_HOOK_KEY with each code, MS ms apart
+//   probe visible SECONDS V  waits until the controller's window is visible
+//                            (V = 1) or hidden (V = 0); exit code 0 when it is
 #include <windows.h>
 
 #include <cstdio>
@@ -55,6 +60,33 @@ int main(int argc, char** argv) {
         for (DWORD i = 0; i < size; ++i) nonZero += bytes[i] != 0;
         std::printf("%d\n", nonZero);
         return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "post") == 0) {
+        HWND window = FindWindowA("Bumblepad", "Bumblepad");
+        if (!window) return 2;
+        PostMessageA(window, static_cast<UINT>(std::strtoul(argv[2], nullptr, 0)),
+                     static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 0)),
+                     static_cast<LPARAM>(std::strtol(argv[4], nullptr, 0)));
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "keys") == 0) {
+        HWND window = FindWindowA("Bumblepad", "Bumblepad");
+        if (!window) return 2;
+        for (int i = 3; i < argc; ++i) {
+            if (i > 3) Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+            PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(std::strtoul(argv[i], nullptr, 0)), 0);
+        }
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "visible") == 0) {
+        const bool wanted = argv[3][0] == '1';
+        DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
+        do {
+            HWND window = FindWindowA("Bumblepad", "Bumblepad");
+            if (window && (IsWindowVisible(window) != FALSE) == wanted) return 0;
+            Sleep(50);
+        } while (GetTickCount() < end);
+        return 1;
     }
     if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {
         DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;

@@ -1,0 +1,10 @@
+// Work off the window's thread: decoding a picture file must never hold up
+// the reports that carry the unlock word.
+#pragma once
+
+// Runs task(argument) on a thread of its own (CreateThread) and returns at
+// once. The task hands its result back by posting a message to the window.
+void RunInBackground(void (*task)(void*), void* argument);
+
+// Gives memory the process no longer uses back to the system (after a lock).
+void ReturnFreeMemory();

@@ -1,0 +1,35 @@
+// Background work on Windows: a thread per task (CreateThread).
+#include <malloc.h>
+#include <windows.h>
+
+#include "background_port.h"
+
+namespace {
+struct Task {
+    void (*run)(void*);
+    void* argument;
+};
+
+DWORD WINAPI RunTask(void* parameter) {
+    Task task = *static_cast<Task*>(parameter);
+    delete static_cast<Task*>(parameter);
+    task.run(task.argument);
+    return 0;
+}
+}  // namespace
+
+void RunInBackground(void (*task)(void*), void* argument) {
+    auto* start = new Task{task, argument};
+    HANDLE thread = CreateThread(nullptr, 0, RunTask, start, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);
+    } else {
+        delete start;
+        task(argument);  // no thread to be had: do the work here
+    }
+}
+
+void ReturnFreeMemory() {
+    _heapmin();
+    HeapCompact(GetProcessHeap(), 0);
+}
