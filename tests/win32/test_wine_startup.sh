@@ -1,14 +1,14 @@
-# The 64-bit Windows controller under Wine, in a virtual desktop: refuses to
-# run without its settings key and refuses a second instance, each with its
+# The Windows controller under Wine, in a virtual desktop: refuses to run
+# without its settings key and refuses a second instance, each with its
 # message box; a WM_CLOSE ends it and its 60-byte block is in the registry.
 set -u
 bin=${BUMBLEPAD_BIN:?}
-run="${BUMBLEPAD_SOURCE:?}/scripts/wine-run.sh"
+run=${BUMBLEPAD_WINE_RUN:-${BUMBLEPAD_SOURCE:?}/scripts/wine-run.sh}
 failures=0
 expect() { local what=$1; shift; if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi; }
 same() { [ "$1" = "$2" ] || { echo "     got: '$1'"; return 1; }; }
 
-WINEPREFIX=${WINEPREFIX:-/tmp/bumblepad-wine} wineserver -k >/dev/null 2>&1  # a fresh server for this display
+"$run" --end-server  # a fresh server for this display
 "$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
 "$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
