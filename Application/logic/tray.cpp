@@ -15,9 +15,15 @@
 #include "window_port.h"
 
 void* trayMenu = nullptr;
+static bool trayMenuOld = false;  // menu 103 is loaded
 
 void CheckTrayItem(uint32_t id, bool checked) {
-    if (trayMenu) CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
+    if (!trayMenu) return;
+    CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
+    // Menu 103's "Lock Keyboard" is 40016, which acts as 40015: it shows
+    // 40015's check mark.
+    if (id == kCmdLockKeyboard && trayMenuOld)
+        CheckMenuEntry(trayMenu, kCmdLockKeyboardOld, checked ? kMfChecked : kMfUnchecked);
 }
 
 static TrayIconRecord IconRecord(HWND window) {
@@ -36,6 +42,7 @@ static void LoadTrayMenu() {
     int menuId = UsesFullTrayMenu(osVersionInfo) ? kMenuTrayFull : kMenuTrayOld;
     trayMenu = LoadPopupMenu(appInstance, menuId);
     if (!trayMenu) return;  // tried again at the next event
+    trayMenuOld = menuId == kMenuTrayOld;
     if (options.lockDriveDoors) CheckTrayItem(kCmdLockDriveDoors, true);
     if (options.disablePowerButton) CheckTrayItem(kCmdDisablePowerButton, true);
 }
