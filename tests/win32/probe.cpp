@@ -21,7 +21,11 @@
 //   probe wait-gone CAPTION SECONDS  waits until no window is titled CAPTION
 //   probe count CAPTION      prints how many visible top-level windows are
 //                            titled CAPTION
+//   probe key-access         prints the access list of HKLM\Software\Bumblepad
+//                            (SDDL)
+//   probe controller-path    prints the program file of the running controller
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -221,6 +225,44 @@ int main(int argc, char** argv) {
         WindowCount count{argv[2], 0};
         EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
         std::printf("%d\n", count.windows);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "key-access") == 0) {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bumblepad", 0, READ_CONTROL, &key) != ERROR_SUCCESS) return 4;
+        DWORD size = 0;
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+        auto* descriptor = static_cast<PSECURITY_DESCRIPTOR>(LocalAlloc(LPTR, size));
+        char* text = nullptr;
+        if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) != ERROR_SUCCESS ||
+            !ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                  DACL_SECURITY_INFORMATION, &text, nullptr))
+            return 5;
+        std::printf("%s\n", text);
+        LocalFree(text);
+        LocalFree(descriptor);
+        RegCloseKey(key);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "controller-path") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
+        // QueryFullProcessImageNameA (from Vista on) asks the system, not the
+        // other process's memory.
+        using Query = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+        auto query = reinterpret_cast<Query>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+        char path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (!process || !query || !query(process, 0, path, &size)) {
+            std::fprintf(stderr, "controller-path: error %lu\n", GetLastError());
+            return 5;
+        }
+        std::printf("%s\n", path);
+        CloseHandle(process);
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "wait-gone") == 0) {
