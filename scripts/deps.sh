@@ -14,7 +14,7 @@ packages=(
   xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run
   # in the tests; tests/win32/wine32/), and the Windows installer
-  qemu-user-static gcc-multilib wine32:i386 libc6:i386 nsis zip unzip
+  qemu-user-static gcc-multilib wine32:i386 libc6:i386 nsis
 )
 # wine32 and libc6:i386 come from the i386 architecture (its package lists
 # arrive with the update below, as wine32:i386 is then missing).
