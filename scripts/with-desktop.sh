@@ -3,7 +3,7 @@
 # (Xvfb -noreset, 1024x768x24) with openbox as window manager and trayer as
 # tray host, then takes them down again. The command sees DISPLAY, and
 # XDG_CONFIG_HOME / XDG_RUNTIME_DIR in a fresh temporary folder, so it never
-# touches the user's own settings.
+# touches the user's own settings (and BUMBLEPAD_DESKTOP_XVFB, the server's pid).
 set -u
 work=$(mktemp -d /tmp/bumblepad-desktop-XXXXXX)
 # The server picks a free display number itself and writes it to a pipe, so
@@ -17,7 +17,10 @@ exec {fd}<&-
 display=:$number
 for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
 export DISPLAY=$display
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work
+# An X session of its own, whatever session the caller runs in.
+unset WAYLAND_DISPLAY
+export XDG_SESSION_TYPE=x11
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work BUMBLEPAD_DESKTOP_XVFB=$xvfb
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 openbox >"$work/openbox.log" 2>&1 &

@@ -94,9 +94,13 @@ void StartProgram(const char* commandLine, const char* workingDirectory) {
 bool FileExists(const char* path) {
     return std::find(script.existingFiles.begin(), script.existingFiles.end(), path) != script.existingFiles.end();
 }
-bool CreateNamedMutex(const char* name) {
+MutexResult CreateNamedMutex(const char* name, std::string* problem) {
     Log("CreateMutexA(" + Str(name) + ")");
-    return script.mutexExists;
+    if (script.mutexFails) {
+        if (problem) *problem = "its folder belongs to another user";
+        return kMutexFailed;
+    }
+    return script.mutexExists ? kMutexExists : kMutexCreated;
 }
 static int fakeMutex;
 MutexHandle OpenNamedMutex(const char* name) {

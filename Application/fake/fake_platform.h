@@ -18,6 +18,7 @@ struct Script {
     uint32_t tickCount = 0;
     int64_t calendarSeconds = 0;
     bool mutexExists = false;                       // CreateNamedMutex finds one
+    bool mutexFails = false;                        // CreateNamedMutex cannot make one
     std::vector<std::string> openableMutexes;       // OpenNamedMutex succeeds for these
     bool settingsKeyExists = true;
     bool settingsWriteFails = false;

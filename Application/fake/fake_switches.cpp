@@ -30,9 +30,12 @@ bool ReadGlobalPowerPolicy(GlobalPowerPolicy& policy) {
 
 bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
     calls.push_back("WriteGlobalPwrPolicy(" + std::string(&policy == &savedPowerPolicy ? "saved" : "working") + ")");
+    if (switches.powerWriteFails) return false;
     switches.storedPolicy = policy;
     return true;
 }
+
+void RestorePowerButtonsLeftChanged() { calls.push_back("RestorePowerButtonsLeftChanged"); }
 
 bool GetActivePowerScheme(uint32_t& id) {
     calls.push_back("GetActivePwrScheme");

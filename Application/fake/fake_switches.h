@@ -13,6 +13,7 @@ namespace fake {
 struct SwitchesScript {
     GlobalPowerPolicy storedPolicy{};   // what ReadGlobalPwrPolicy hands out; WriteGlobalPwrPolicy stores
     bool powerReadFails = false;
+    bool powerWriteFails = false;  // the system refuses the changed policy
     uint32_t activeScheme = 3;
     // The system's accessibility records by get action (0x32, 0x36, 0x3A,
     // 0x34); a set action writes the record of its get action.

@@ -5,6 +5,7 @@
 
 #include "fake_platform.h"
 #include "lock_hold_port.h"
+#include "lock_state.h"
 #include "tray_port.h"
 #include "update_rect_port.h"
 
@@ -50,6 +51,7 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle, uint32_t flags) {
 }
 
 bool LockHookHolds() { return tray.lockHolds; }
+const char* LockRefusalText() { return tray.refusalText ? tray.refusalText : kLockFailedText; }
 
 bool GetWindowUpdateRect(HWND, UpdateRect& r) {
     r = {tray.updateRect[0], tray.updateRect[1], tray.updateRect[2], tray.updateRect[3]};

@@ -21,13 +21,41 @@ std::string SettingsKeyFolder(const char* subKey) {
     return base + "/" + key;
 }
 
-std::string MutexPath(const char* name) {
+std::string RuntimeFolder(std::string* problem) {
     std::string base = Env("XDG_RUNTIME_DIR");
+    if (!base.empty()) return base;
+    std::string temp = Env("TMPDIR");
+    base = (temp.empty() ? "/tmp" : temp) + "/bumblepad-" + std::to_string(getuid());
+    mkdir(base.c_str(), 0700);
+    struct stat info;
+    const char* wrong = nullptr;
+    if (lstat(base.c_str(), &info) != 0) wrong = "cannot be made";
+    else if (S_ISLNK(info.st_mode)) wrong = "is a link";
+    else if (!S_ISDIR(info.st_mode)) wrong = "is not a folder";
+    else if (info.st_uid != getuid()) wrong = "belongs to another user";
+    else if (info.st_mode & 077) wrong = "can be entered by other users";
+    if (!wrong) return base;
+    if (problem) *problem = base + " " + wrong;
+    return "";
+}
+
+std::string MutexPath(const char* name, std::string* problem) {
+    std::string base = RuntimeFolder(problem);
+    return base.empty() ? "" : base + "/" + name + ".lock";
+}
+
+std::string StateFolder() {
+    std::string base = Env("XDG_STATE_HOME");
     if (base.empty()) {
-        base = "/tmp/bumblepad-" + std::to_string(getuid());
-        mkdir(base.c_str(), 0700);
+        std::string home = Env("HOME");
+        if (home.empty()) return "";
+        mkdir((home + "/.local").c_str(), 0700);
+        base = home + "/.local/state";
     }
-    return base + "/" + name + ".lock";
+    mkdir(base.c_str(), 0700);
+    std::string folder = base + "/Bumblepad";
+    mkdir(folder.c_str(), 0700);
+    return folder;
 }
 
 std::string LinuxFileName(const char* path) {

@@ -8,8 +8,19 @@
 // "Software\Bumblepad" -> ~/.config/Software/Bumblepad.
 std::string SettingsKeyFolder(const char* subKey);
 
-// $XDG_RUNTIME_DIR (or /tmp/bumblepad-<uid>) + "/" + name + ".lock".
-std::string MutexPath(const char* name);
+// The folder for the lock files: $XDG_RUNTIME_DIR, or else
+// ${TMPDIR:-/tmp}/bumblepad-<uid>, made with mode 0700. That fallback lies in
+// a place every user can write to, so it is used only when it is a real
+// folder (not a link) of this user that nobody else may enter; otherwise the
+// answer is empty and problem (when given) says what is wrong with it.
+std::string RuntimeFolder(std::string* problem = nullptr);
+
+// RuntimeFolder() + "/" + name + ".lock"; empty when there is no safe folder.
+std::string MutexPath(const char* name, std::string* problem = nullptr);
+
+// $XDG_STATE_HOME (or ~/.local/state) + "/Bumblepad", made with mode 0700:
+// records that must outlive a log-out (the runtime folder does not).
+std::string StateFolder();
 
 // A Windows program name as the Linux file: ".\Trovebox.exe" -> "./Trovebox";
 // a bare "Bumblepad.exe" -> the file beside the running program.

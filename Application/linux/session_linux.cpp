@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <cstdio>
+#include <cstdlib>
 
 #include "controller.h"
 
@@ -31,4 +33,23 @@ void WatchSessionEnd(QObject* parent) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+}
+
+static bool loopRunning = false, displayGone = false;
+
+void SetMessageLoopRunning(bool running) { loopRunning = running; }
+bool DisplayGone() { return displayGone; }
+
+static void CloseOnForcedExit() {
+    if (!loopRunning || !mainWindow) return;
+    loopRunning = false;
+    displayGone = true;
+    CloseAtSessionEnd();
+    std::fflush(nullptr);
+    _exit(0);
+}
+
+void WatchForForcedExit() {
+    static bool registered = false;
+    if (!registered) registered = std::atexit(CloseOnForcedExit) == 0;
 }

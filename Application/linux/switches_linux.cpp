@@ -3,9 +3,12 @@
 // Power: the "policy" is the pair of button actions this process asks for.
 // Writing a policy in which the power and sleep buttons do nothing takes a
 // systemd-logind inhibitor lock on the power, suspend and hibernate keys
-// (mode "block"); writing any other policy releases it. The kernel closes the
-// lock's file descriptor when the process dies, so a killed controller never
-// leaves the keys dead. Without a system bus or logind the write does nothing.
+// (mode "block"), and, where the desktop's power manager handles the key
+// itself (GNOME, KDE), sets its power-key action to "nothing"; writing any
+// other policy releases the lock and puts the desktop's setting back. The
+// kernel closes the lock's file descriptor when the process dies; the
+// desktop's setting is put back at the next start (power_desktop_linux.cpp).
+// The write answers false when nothing that handles the key took the change.
 //
 // Accessibility: the keyboard hot keys of the X keyboard extension's AccessX
 // (Shift five times for StickyKeys, Shift held for SlowKeys) are one control,
@@ -23,6 +26,7 @@
 #include <cstring>
 
 #include "accessibility_port.h"
+#include "power_desktop_linux.h"
 #include "power_port.h"
 
 namespace {
@@ -109,14 +113,19 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
     currentPolicy = policy;
     if (ButtonsDoNothing(policy)) {
         if (inhibitorFd < 0) inhibitorFd = TakeInhibitor();
+        // Where the desktop handles the key, only its own setting counts.
+        if (DesktopHandlesPowerKey()) return DesktopPowerKeyDoesNothing();
         return inhibitorFd >= 0;
     }
     if (inhibitorFd >= 0) {
         close(inhibitorFd);
         inhibitorFd = -1;
     }
+    DesktopPowerKeyRestore();
     return true;
 }
+
+void RestorePowerButtonsLeftChanged() { RestoreDesktopPowerKeyLeftChanged(); }
 
 bool GetActivePowerScheme(uint32_t& id) {
     id = 0;

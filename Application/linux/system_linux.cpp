@@ -23,6 +23,7 @@
 #include "mutex_port.h"
 #include "process_port.h"
 #include "registry_port.h"
+#include "session_linux.h"
 #include "version_port.h"
 
 extern char** environ;
@@ -81,6 +82,10 @@ bool SetBinaryValue(RegistryKey key, const char* name, const void* data, uint32_
 void CloseKey(RegistryKey key) { delete static_cast<LinuxKey*>(key); }
 
 void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
+    if (DisplayGone()) {  // closing after the X server went away: no box can be shown
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return;
+    }
     QMessageBox box(flags & 0x30 ? QMessageBox::Warning : QMessageBox::NoIcon, QString::fromLocal8Bit(caption),
                     QString::fromLocal8Bit(text), QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -112,20 +117,28 @@ bool FileExists(const char* path) { return access(LinuxFileName(path).c_str(), F
 
 // ---- mutexes: a lock file that the kernel frees when its process dies ----
 
-bool CreateNamedMutex(const char* name) {
-    std::string path = MutexPath(name);
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return true;
+MutexResult CreateNamedMutex(const char* name, std::string* problem) {
+    std::string path = MutexPath(name, problem);
+    if (path.empty()) return kMutexFailed;
+    // Never through a link: the lock file is opened only as itself.
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        if (problem) *problem = path + " cannot be opened: " + std::strerror(errno);
+        return kMutexFailed;
     }
-    return false;  // fd stays open, and the lock held, until the process ends
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        bool held = errno == EWOULDBLOCK;
+        if (!held && problem) *problem = path + " cannot be locked: " + std::strerror(errno);
+        close(fd);
+        return held ? kMutexExists : kMutexFailed;
+    }
+    return kMutexCreated;  // fd stays open, and the lock held, until the process ends
 }
 
 MutexHandle OpenNamedMutex(const char* name) {
     std::string path = MutexPath(name);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (path.empty()) return nullptr;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return nullptr;
     if (flock(fd, LOCK_SH | LOCK_NB) == 0) {  // nobody holds it
         close(fd);

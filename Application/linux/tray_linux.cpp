@@ -2,7 +2,11 @@
 // under X11) whose right click and double click arrive at the window
 // procedure as the Windows tray callbacks would, and QMenus built from the
 // same item tables as the Windows menu resources.
+#include <xcb/xcb.h>
+
 #include <QAction>
+#include <QGuiApplication>
+#include <QTimer>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
@@ -10,9 +14,12 @@
 #include <QSystemTrayIcon>
 
 #include "Hookwell.h"
+#include "lock_session.h"
+#include "lock_state.h"
 #include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
+#include "watchdog_linux.h"
 #include "window_port.h"
 
 static QSystemTrayIcon* trayIcon = nullptr;
@@ -101,9 +108,49 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle handle, uint32_t flags) {
     // controller's to set, so they are put back first.
     QList<QPair<QAction*, bool>> marks;
     for (QAction* a : menu->actions()) marks.append({a, a->isChecked()});
+    // During a keyboard-only lock the hook library holds the keyboard, so Qt
+    // cannot take the popup's grabs and an outside click would never close
+    // the menu. The pointer is free then: grab it for the menu once it is
+    // mapped, and the outside click arrives at the menu, which closes.
+    QTimer pointerGrab;
+    bool grabbed = false;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (connection && KeyboardHookHolds()) {
+        int tries = 0;
+        QObject::connect(&pointerGrab, &QTimer::timeout, [&] {
+            if (++tries > 100) pointerGrab.stop();
+            if (!menu->isVisible()) return;
+            auto window = static_cast<xcb_window_t>(menu->winId());
+            uint16_t events = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION;
+            xcb_grab_pointer_reply_t* reply = xcb_grab_pointer_reply(
+                connection,
+                xcb_grab_pointer(connection, 1, window, events, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
+                                 XCB_NONE, XCB_CURRENT_TIME),
+                nullptr);
+            grabbed = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+            free(reply);
+            if (grabbed) pointerGrab.stop();
+        });
+        pointerGrab.start(20);
+    }
     QAction* chosen = menu->exec(at);
+    pointerGrab.stop();
+    if (grabbed) {
+        xcb_ungrab_pointer(connection, XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
     for (const auto& m : marks) m.first->setChecked(m.second);
     return chosen ? chosen->data().toUInt() : 0;
 }
 
-bool LockHookHolds() { return KeyboardHookHolds(); }
+bool LockHookHolds() {
+    bool holds = KeyboardHookHolds();
+    if (holds) Heartbeat(true);  // the watchdog guards the lock from its first moment
+    return holds;
+}
+
+const char* LockRefusalText() {
+    const char* reason = KeyboardHookRefusal();
+    return reason ? reason : kLockFailedText;
+}

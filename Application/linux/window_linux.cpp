@@ -15,6 +15,7 @@
 #include "session_linux.h"
 #include "sleep_linux.h"
 #include "update_rect_port.h"
+#include "wayland_screen.h"
 #include "window_port.h"
 
 static ControllerWindow* controllerWindow = nullptr;
@@ -127,6 +128,7 @@ HWND CreateMainWindow(void*) {
     controllerWindow = new ControllerWindow();
     HWND handle = controllerWindow->Handle();
     if (!handle) return nullptr;
+    ConnectToSession(controllerWindow);
     MainWindowProc(handle, WM_CREATE, 0, 0);
     WatchSleepSignals(controllerWindow);
     WatchSessionEnd(controllerWindow);
@@ -136,7 +138,12 @@ HWND CreateMainWindow(void*) {
 void StartWindowTimer(HWND, uintptr_t id, uint32_t periodMs) { controllerWindow->StartTimer(id, periodMs); }
 void StopWindowTimer(HWND, uintptr_t id) { controllerWindow->StopTimer(id); }
 
-int RunMessageLoop() { return QApplication::exec(); }
+int RunMessageLoop() {
+    SetMessageLoopRunning(true);
+    int code = QApplication::exec();
+    SetMessageLoopRunning(false);
+    return code;
+}
 
 void PostQuit(int code) {
     QMetaObject::invokeMethod(qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);

@@ -24,5 +24,11 @@ enum class CommandLineAction { NormalStart, HandOver, Quit };
 // For HandOver, folder receives the text from the ninth character on.
 CommandLineAction ParseCommandLine(const char* commandLine, const char** folder);
 
+// The session ends while the message loop runs and the loop cannot be
+// returned to (Linux: the X server went away and the process must end now):
+// the close path, then the exit steps that need no display (the tray icon
+// went with it): input tracker removed, settings saved.
+void CloseAtSessionEnd();
+
 // The window procedure (main_window.cpp).
 LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lParam);

@@ -13,6 +13,7 @@
 #include "settings.h"
 #include "switches.h"
 #include "tray.h"
+#include "lock_screen.h"
 #include "window_port.h"
 
 bool locked = false;
@@ -33,7 +34,7 @@ static bool HookTookHold(bool allowMouse) {
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
     reportingLockFailure = true;
-    ShowMessageBox(kLockFailedText, "Error", kMbIconWarning);
+    ShowMessageBox(LockRefusalText(), "Error", kMbIconWarning);
     reportingLockFailure = false;
     return false;
 }
@@ -65,6 +66,14 @@ void EndControllerLock() {
     RemoveKeyboardHook(true);
     SetAccessibilityHotkeys(false);
     CheckTrayItem(kCmdLockKeyboard, false);
+}
+
+void EndLostLock(HWND window) {
+    if (!locked) return;
+    EndLockByWord(window);
+    reportingLockFailure = true;
+    ShowMessageBox(kLockLostText, "Error", kMbIconWarning);
+    reportingLockFailure = false;
 }
 
 void IdleCheck() {

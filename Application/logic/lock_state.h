@@ -19,12 +19,21 @@ void EndControllerLock();
 // Every WM_TIMER: the automatic lock after options.autoLockMs of idle time.
 void IdleCheck();
 
+// WM_HOOK_LOST: the hook library lost hold of the input during a lock and
+// could not take it back. The lock is undone (as the word undoes it) and the
+// parent is told, so that it never looks on while nothing holds.
+void EndLostLock(HWND window);
+
 // Creates the unlock-hint window (dialog 105) owned by mainWindow and puts the
 // hint text into its control 1037; returns its handle.
 HWND CreateHintWindow();
 
 // The hint text for a word: two lines, CR LF between them.
 void BuildHintText(const char* word, char* text, int size);
+
+// Shown when a lock that was on lost hold of the input.
+constexpr const char* kLockLostText =
+    "Bumblepad lost hold of the keyboard (another program took it), so the lock has ended.";
 
 // Shown when a lock hook could not take the input (another program holds it).
 constexpr const char* kLockFailedText =

@@ -61,6 +61,9 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
     case WM_HOOK_KEY:
         OnLockKey(window, static_cast<uint32_t>(wParam));
         break;
+    case WM_HOOK_LOST:
+        EndLostLock(window);
+        return 0;
     case WM_HOOK_MOUSEMOVE:
         if (IsMainWindowVisible(window))
             OnLockMouseMove(window, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));

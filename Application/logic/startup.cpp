@@ -7,6 +7,7 @@
 #include "drive_recovery_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
+#include "power_port.h"
 #include "process_port.h"
 #include "random.h"
 #include "settings.h"
@@ -41,9 +42,20 @@ int RunController(void* instance, const char* commandLine) {
         break;
     }
 
-    if (CreateNamedMutex(kInstanceMutexName)) {
+    std::string problem;
+    switch (CreateNamedMutex(kInstanceMutexName, &problem)) {
+    case kMutexExists:
         ShowMessageBox("Bumblepad is already started", "Error", kMbIconWarning);
         return 0;
+    case kMutexFailed: {
+        // Without the guard a second controller could run beside this one:
+        // refuse rather than guess.
+        std::string text = "Bumblepad could not make sure that it runs only once (" + problem + "), so it does not start.";
+        ShowMessageBox(text.c_str(), "Error", kMbIconWarning);
+        return 0;
+    }
+    case kMutexCreated:
+        break;
     }
     osVersionInfo.dwOSVersionInfoSize = 148;
     ReadOsVersion(osVersionInfo);
@@ -62,6 +74,7 @@ int RunController(void* instance, const char* commandLine) {
         return 0;
     }
     ReleaseDoorsLeftHeld();
+    RestorePowerButtonsLeftChanged();
     if (options.lockDriveDoors) LockAll(true, options.lockDrive);
     if (options.disablePowerButton) DisablePowerButton();
     KeyboardHookRepeat(options.keyRepeat);
@@ -75,4 +88,10 @@ int RunController(void* instance, const char* commandLine) {
     RemoveTrayIcon(mainWindow);
     SaveOptions();
     return code;
+}
+
+void CloseAtSessionEnd() {
+    MainWindowProc(mainWindow, WM_QUERYENDSESSION, 0, 0);
+    RemoveInputTracker();
+    SaveOptions();
 }

@@ -13,7 +13,9 @@ MouseKeysInfo savedMouseKeys;
 StickyKeysInfo savedStickyKeys;
 ToggleKeysInfo savedToggleKeys;
 
-void DisablePowerButton() {
+bool powerButtonRefused = false;
+
+bool DisablePowerButton() {
     ReadGlobalPowerPolicy(savedPowerPolicy);
     GlobalPowerPolicy working = savedPowerPolicy;
     working.user.PowerButtonAc.Action = kPowerActionNone;
@@ -25,12 +27,14 @@ void DisablePowerButton() {
     working.user.SleepButtonDc.EventCode = kPowerForceTriggerReset;
     uint32_t scheme = 0;
     GetActivePowerScheme(scheme);
-    WriteGlobalPowerPolicy(working);
+    powerButtonRefused = !WriteGlobalPowerPolicy(working);
     // Activating the active scheme again makes the policy just written count.
     SetActivePowerScheme(scheme, nullptr);
+    return !powerButtonRefused;
 }
 
 void RestorePowerPolicy(PowerRestoreForm form) {
+    powerButtonRefused = false;
     WriteGlobalPowerPolicy(savedPowerPolicy);
     uint32_t scheme = 0;
     GetActivePowerScheme(scheme);

@@ -2,8 +2,11 @@
 #pragma once
 
 // Saves the global power policy and writes one in which the power and sleep
-// buttons do nothing.
-void DisablePowerButton();
+// buttons do nothing. False when the system refused the change (on Linux: no
+// power manager of the desktop and no logind took it), so that the buttons
+// still work; powerButtonRefused then stays set until the next success.
+bool DisablePowerButton();
+extern bool powerButtonRefused;
 
 // Writes the saved power policy back. The menu form also passes it to the
 // re-activation of the active scheme; the closing form passes none.

@@ -5,6 +5,7 @@
 #include "Hookwell.h"
 #include "controller.h"
 #include "dialog_port.h"
+#include "message_box_port.h"
 #include "lock_state.h"
 #include "options_dialog.h"
 #include "process_port.h"
@@ -44,7 +45,18 @@ static void LoadTrayMenu() {
     if (!trayMenu) return;  // tried again at the next event
     trayMenuOld = menuId == kMenuTrayOld;
     if (options.lockDriveDoors) CheckTrayItem(kCmdLockDriveDoors, true);
-    if (options.disablePowerButton) CheckTrayItem(kCmdDisablePowerButton, true);
+    // A wish the system refused is shown as what it is: not in effect.
+    if (options.disablePowerButton && !powerButtonRefused) CheckTrayItem(kCmdDisablePowerButton, true);
+}
+
+// The parent asked for "Disable Power Button" and the system refused it: the
+// item stays unchecked and the parent hears why, once per run.
+static void TellPowerButtonRefused() {
+    static bool told = false;
+    CheckTrayItem(kCmdDisablePowerButton, false);
+    if (told) return;
+    told = true;
+    ShowMessageBox(kPowerButtonRefusedText, "Error", kMbIconWarning);
 }
 
 static void StartMediaManager() {
@@ -62,9 +74,15 @@ static void RunCommand(HWND window, uint32_t command) {
         options.lockDriveDoors = !options.lockDriveDoors;
         break;
     case kCmdDisablePowerButton:
+        if (options.disablePowerButton && powerButtonRefused) {
+            // Wished for but not in effect (the item shows unchecked): try again.
+            if (DisablePowerButton()) CheckTrayItem(kCmdDisablePowerButton, true);
+            else TellPowerButtonRefused();
+            break;
+        }
         CheckTrayItem(kCmdDisablePowerButton, !options.disablePowerButton);
         if (options.disablePowerButton) RestorePowerPolicy(PowerRestoreForm::Menu);
-        else DisablePowerButton();
+        else if (!DisablePowerButton()) TellPowerButtonRefused();
         options.disablePowerButton = !options.disablePowerButton;
         break;
     case kCmdExit:

@@ -16,3 +16,9 @@ void RemoveTrayIcon(HWND window);
 // Every WM_TRAY_NOTIFY (event = lParam) and the close path (event = 2, the
 // program is closing: drive doors released, power policy restored).
 void HandleTrayEvent(HWND window, LParam event);
+
+// Shown when the parent switches "Disable Power Button" on and the system
+// does not let the buttons be disabled.
+constexpr const char* kPowerButtonRefusedText =
+    "Bumblepad cannot make the power and sleep buttons do nothing on this computer (no power manager accepted the "
+    "change), so \"Disable Power Button\" stays unchecked.";

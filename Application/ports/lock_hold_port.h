@@ -4,3 +4,7 @@
 #pragma once
 
 bool LockHookHolds();
+
+// What the parent is told when it does not: kLockFailedText, or on a desktop
+// where no lock of that kind can hold, why not.
+const char* LockRefusalText();

@@ -49,6 +49,12 @@ constexpr uint32_t kPowerForceTriggerReset = 0x80000000u;
 bool ReadGlobalPowerPolicy(GlobalPowerPolicy& policy);
 bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy);
 
+// At start: puts back power-button settings that an earlier run changed and
+// could not restore because it was killed. Linux keeps the desktop's own
+// setting it changed in a record for this; Windows keeps the saved policy in
+// the controller and has nothing to do here.
+void RestorePowerButtonsLeftChanged();
+
 // GetActivePwrScheme(id) / SetActivePwrScheme(id, global or none, none).
 bool GetActivePowerScheme(uint32_t& id);
 bool SetActivePowerScheme(uint32_t id, const GlobalPowerPolicy* global);

@@ -24,6 +24,8 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
     return WriteGlobalPwrPolicy(reinterpret_cast<PGLOBAL_POWER_POLICY>(&copy)) != FALSE;
 }
 
+void RestorePowerButtonsLeftChanged() {}
+
 bool GetActivePowerScheme(uint32_t& id) {
     UINT scheme = 0;
     BOOL ok = GetActivePwrScheme(&scheme);

@@ -54,9 +54,9 @@ void StartProgram(const char* commandLine, const char* workingDirectory) {
 
 bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-bool CreateNamedMutex(const char* name) {
+MutexResult CreateNamedMutex(const char* name, std::string*) {
     CreateMutexA(nullptr, FALSE, name);  // held until the process ends
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? kMutexExists : kMutexCreated;
 }
 
 MutexHandle OpenNamedMutex(const char* name) { return OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name); }

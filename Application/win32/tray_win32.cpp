@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "lock_hold_port.h"
+#include "lock_state.h"
 #include "tray_port.h"
 #include "update_rect_port.h"
 
@@ -44,6 +45,7 @@ uint32_t TrackMenuAtCursor(HWND owner, MenuHandle menu, uint32_t flags) {
 
 // The Windows hooks take the input whenever they are installed.
 bool LockHookHolds() { return true; }
+const char* LockRefusalText() { return kLockFailedText; }
 
 bool GetWindowUpdateRect(HWND window, UpdateRect& rect) {
     RECT r;

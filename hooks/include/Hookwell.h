@@ -32,6 +32,13 @@ typedef HWND__* HWND;
 #ifndef WM_HOOK_MOUSEMOVE
 #define WM_HOOK_MOUSEMOVE 0x8003
 #endif
+// Posted on Linux only (wParam 0, lParam 0) when the lock's grab was broken
+// (by the X server's grab-break keys, say) and could not be taken back: the
+// lock no longer holds and KeyboardHookHolds() answers false. The Windows
+// hooks cannot be taken away like that, so it never comes there.
+#ifndef WM_HOOK_LOST
+#define WM_HOOK_LOST 0x8004
+#endif
 
 HOOKWELL_API void SetKeyboardHook(HWND window, bool allowMouse, bool reportMouse);
 HOOKWELL_API void RemoveKeyboardHook(bool);

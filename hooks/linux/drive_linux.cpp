@@ -83,20 +83,37 @@ bool OpenDoorDevice(const std::string& path, int& fd) {
     return fd >= 0;
 }
 
+// Written to a fresh temporary file beside the record and renamed over it,
+// so a crash leaves the old list or the new one and no link is followed.
 void WriteRecord(const std::vector<std::string>& paths) {
     const std::string file = StateFilePath();
+    if (file.empty()) return;
     if (paths.empty()) {
         unlink(file.c_str());
         return;
     }
-    mkdir(file.substr(0, file.rfind('/')).c_str(), 0700);  // the /tmp fallback may be missing
-    const std::string temp = file + ".new";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        for (const auto& p : paths) out << p << "\n";
-        if (!out) return;
+    std::string text;
+    for (const auto& p : paths) text += p + "\n";
+    std::string temp = file + ".XXXXXX";
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return;
+    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(temp.c_str(), file.c_str()) != 0) unlink(temp.c_str());
+}
+
+// $XDG_STATE_HOME (or ~/.local/state), each folder made 0700 if missing.
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    std::string base = state && *state ? state : "";
+    if (base.empty()) {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) return "";
+        mkdir((std::string(home) + "/.local").c_str(), 0700);
+        base = std::string(home) + "/.local/state";
     }
-    rename(temp.c_str(), file.c_str());
+    mkdir(base.c_str(), 0700);
+    return base;
 }
 
 void Record(const std::string& path, bool held) {
@@ -153,17 +170,31 @@ DriveDevice DeviceForLetter(char letter) {
 
 std::string StateFilePath() {
     if (!environment().stateFile.empty()) return environment().stateFile;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string base = runtime && *runtime ? runtime : "/tmp/bumblepad-" + std::to_string(getuid());
-    return base + "/bumblepad-drive-doors";
+    // Not the runtime folder: logind empties that at log-out, and a door a
+    // killed run left locked must still be known at the next start.
+    std::string base = StateFolder();
+    if (base.empty()) return "";
+    base += "/Bumblepad";
+    mkdir(base.c_str(), 0700);
+    return base + "/drive-doors";
 }
 
 std::vector<std::string> RecordedDrives() {
     std::vector<std::string> paths;
-    std::ifstream in(StateFilePath());
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty()) paths.push_back(line);
+    const std::string file = StateFilePath();
+    int fd = file.empty() ? -1 : open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return paths;
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        if (end > start) paths.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (start < text.size()) paths.push_back(text.substr(start));
     return paths;
 }
 

@@ -18,8 +18,7 @@ struct DriveDevice {
 struct Environment {
     std::string devDir = "/dev";
     std::string sysBlockDir = "/sys/block";
-    std::string
-        stateFile;  // empty: $XDG_RUNTIME_DIR (or /tmp/bumblepad-<uid>)/bumblepad-drive-doors
+    std::string stateFile;  // empty: $XDG_STATE_HOME (or ~/.local/state)/Bumblepad/drive-doors
     // ioctl(fd, request, arg) as the kernel answers it: 0 or -1 with errno.
     int (*doorIoctl)(int fd, unsigned long request, unsigned long arg) = nullptr;
 };

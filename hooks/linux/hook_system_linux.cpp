@@ -13,6 +13,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/scrnsaver.h>
 #include <X11/keysym.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
@@ -27,15 +28,60 @@
 #include "hook_procs.h"
 #include "hook_rules.h"
 #include "hook_system_port.h"
+#include "session_kind.h"
 #include "shared_state.h"
+#include "wayland_lock.h"
 
 namespace {
 
 // How long a grab that another client holds is retried, and how often.
 constexpr int kGrabAttempts = 20;
 constexpr int kGrabRetryMs = 50;
+// While a grab is held it is taken again this often, so that one the server
+// broke without telling is noticed.
+constexpr int kGrabRecheckMs = 1000;
 
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+// The library's own connections. Their errors are ignored (a report window
+// that is gone, as a refused PostMessage is), and losing one never ends the
+// process: the handlers of the host program stay in charge of all others.
+Display* ownDisplays[2] = {nullptr, nullptr};
+XErrorHandler hostErrorHandler = nullptr;
+XIOErrorHandler hostIOErrorHandler = nullptr;
+std::atomic<bool> displayLost[2] = {{false}, {false}};
+
+int OwnIndex(Display* d) {
+    for (int i = 0; i < 2; ++i)
+        if (d && ownDisplays[i] == d) return i;
+    return -1;
+}
+
+int OnXError(Display* d, XErrorEvent* e) {
+    if (OwnIndex(d) >= 0 || !hostErrorHandler) return 0;
+    return hostErrorHandler(d, e);
+}
+
+int OnXIOError(Display* d) {
+    if (OwnIndex(d) >= 0) return 0;  // the exit handler below follows
+    return hostIOErrorHandler ? hostIOErrorHandler(d) : 0;
+}
+
+void OnOwnDisplayLost(Display*, void* index) { displayLost[reinterpret_cast<intptr_t>(index)] = true; }
+
+// Opens one of the library's connections (0: the event thread's, 1: the idle
+// query's) and hooks the error handlers in front of the host's, once.
+Display* OpenOwnDisplay(int index) {
+    static std::mutex handlerMutex;
+    std::lock_guard<std::mutex> lock(handlerMutex);
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return nullptr;
+    ownDisplays[index] = d;
+    XSetIOErrorExitHandler(d, OnOwnDisplayLost, reinterpret_cast<void*>(static_cast<intptr_t>(index)));
+    XErrorHandler previous = XSetErrorHandler(OnXError);
+    if (previous != OnXError) hostErrorHandler = previous;
+    XIOErrorHandler previousIO = XSetIOErrorHandler(OnXIOError);
+    if (previousIO != OnXIOError) hostIOErrorHandler = previousIO;
+    return d;
+}
 
 // Tokens that stand for the grabs as hook handles.
 char keyboardToken, pointerToken, rawToken;
@@ -51,7 +97,7 @@ public:
             return true;
         }
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!StartLocked()) return false;
+        if (!StartLocked() || failed_) return false;
         bool done = false;
         commands_.push_back([&] {
             fn();
@@ -69,16 +115,33 @@ public:
     Window root() const { return root_; }
     int pendingNumLockReleases = 0;
     bool keyboardGrabbed = false, pointerGrabbed = false, rawSelected = false, hasXTest = false;
+    // The keyboard grab of the lock being set up was refused: the pointer
+    // grab that follows is tried once, not for another second.
+    bool keyboardRefused = false;
+    // Where the server does not support detectable auto-repeat, repeats
+    // arrive as a release and a press with the same time.
+    bool detectableRepeat = true;
+    bool motionPending = false;
     int xiOpcode = -1;
     Atom reportAtom = 0;
+    unsigned char buttonMap[256] = {};
+    int buttonMapSize = 0;
+
+    void ReadButtonMap() { buttonMapSize = XGetPointerMapping(display_, buttonMap, sizeof buttonMap); }
+    // The logical button of a device's button, as the left-handed map makes it.
+    unsigned LogicalButton(unsigned physical) const {
+        return physical >= 1 && static_cast<int>(physical) <= buttonMapSize ? buttonMap[physical - 1] : physical;
+    }
+    void FlushMotion();
+    void RecheckGrabs();
 
 private:
     bool StartLocked() {
         if (display_) return true;
         if (failed_) return false;
-        XSetErrorHandler(IgnoreXError);
-        display_ = XOpenDisplay(nullptr);
-        if (!display_ || pipe(wake_) != 0) {
+        display_ = OpenOwnDisplay(0);
+        // Close-on-exec: the programs the host starts get no copy.
+        if (!display_ || pipe2(wake_, O_CLOEXEC) != 0) {
             failed_ = true;
             return false;
         }
@@ -87,7 +150,11 @@ private:
         Bool supported = False;
         // Auto-repeat arrives as press, press, press, release: the key table
         // then tells a repeat from a first press, as on Windows.
-        XkbSetDetectableAutoRepeat(display_, True, &supported);
+        detectableRepeat = XkbSetDetectableAutoRepeat(display_, True, &supported) && supported;
+        ReadButtonMap();
+        // A grab the server breaks (XKB's grab-break keys, a grab window
+        // gone) shows as focus and crossing events of mode NotifyUngrab.
+        XSelectInput(display_, root_, FocusChangeMask | EnterWindowMask | LeaveWindowMask);
         int event, error;
         if (XQueryExtension(display_, "XInputExtension", &xiOpcode, &event, &error)) {
             int major = 2, minor = 2;
@@ -105,20 +172,36 @@ private:
     void Loop() {
         pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
         for (;;) {
-            while (XPending(display_)) {
+            while (!displayLost[0] && XPending(display_)) {
                 XEvent event;
                 XNextEvent(display_, &event);
                 Dispatch(event);
             }
+            // Raw moves are reported once per batch, at the pointer's
+            // latest place: one round trip instead of one per motion.
+            FlushMotion();
             std::deque<std::function<void()>> commands;
             {
                 std::lock_guard<std::mutex> g(mutex_);
                 commands.swap(commands_);
             }
             for (auto& c : commands) c();
+            if (displayLost[0]) {
+                // The server is gone, and every grab with it. Nothing more
+                // runs here; later commands find the thread unable to run.
+                std::deque<std::function<void()>> rest;
+                {
+                    std::lock_guard<std::mutex> g(mutex_);
+                    failed_ = true;
+                    rest.swap(commands_);
+                }
+                for (auto& c : rest) c();  // calls on a lost connection do nothing
+                return;
+            }
             XFlush(display_);
             if (XPending(display_)) continue;
-            poll(fds, 2, -1);
+            bool holding = keyboardGrabbed || pointerGrabbed;
+            if (poll(fds, 2, holding ? kGrabRecheckMs : -1) == 0 && holding) RecheckGrabs();
             if (fds[1].revents & POLLIN) {
                 char buffer[64];
                 if (read(wake_[0], buffer, sizeof buffer) < 0) {}
@@ -158,7 +241,16 @@ void EventThread::Dispatch(XEvent& event) {
         if (!keyboardGrabbed) return;
         XKeyEvent& key = event.xkey;
         bool down = event.type == KeyPress;
+        if (!down && !detectableRepeat && XEventsQueued(display_, QueuedAfterReading)) {
+            // Without detectable auto-repeat a repeat is this release and a
+            // press of the same key at the same time: drop the release, and
+            // the key table shows the press as the repeat it is.
+            XEvent next;
+            XPeekEvent(display_, &next);
+            if (next.type == KeyPress && next.xkey.keycode == key.keycode && next.xkey.time - key.time <= 1) return;
+        }
         KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(key.keycode), 0, 0);
+        if (keysym == NoSymbol) keysym = XLookupKeysym(&key, 0);  // a server without XKB
         uint8_t vk = VirtualKeyFromKeysym(static_cast<uint32_t>(keysym));
         if (vk == 0) vk = 0xFF;  // a key without a virtual-key code of its own
         if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
@@ -185,36 +277,101 @@ void EventThread::Dispatch(XEvent& event) {
     }
     case GenericEvent: {
         if (event.xcookie.extension != xiOpcode || !XGetEventData(display_, &event.xcookie)) return;
-        if (rawSelected && (event.xcookie.evtype == XI_RawButtonPress || event.xcookie.evtype == XI_RawMotion)) {
-            MouseEvent mouse{{0, 0}, nullptr, 0, 0};
-            Window rootReturn, child;
-            int wx, wy;
-            unsigned mask;
-            XQueryPointer(display_, root_, &rootReturn, &child, &mouse.pt.x, &mouse.pt.y, &wx, &wy, &mask);
-            uint32_t message = kWmMouseMove;
-            if (event.xcookie.evtype == XI_RawButtonPress)
-                message = ButtonMessage(static_cast<XIRawEvent*>(event.xcookie.data)->detail, true);
-            if (message) MouseReportProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
+        if (rawSelected && event.xcookie.evtype == XI_RawMotion) {
+            motionPending = true;
+        } else if (rawSelected && event.xcookie.evtype == XI_RawButtonPress) {
+            // Raw events carry the device's button; the pointer map (a
+            // left-handed one swaps 1 and 3) gives the button it acts as.
+            unsigned button = LogicalButton(static_cast<unsigned>(static_cast<XIRawEvent*>(event.xcookie.data)->detail));
+            uint32_t message = ButtonMessage(button, true);
+            if (message) {
+                FlushMotion();  // a move before the click is reported before it
+                MouseEvent mouse{{0, 0}, nullptr, 0, 0};
+                MouseReportProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
+            }
         }
         XFreeEventData(display_, &event.xcookie);
         return;
     }
+    case FocusIn:
+    case FocusOut:
+        if (event.xfocus.mode == NotifyUngrab && keyboardGrabbed) RecheckGrabs();
+        return;
+    case EnterNotify:
+    case LeaveNotify:
+        if (event.xcrossing.mode == NotifyUngrab && pointerGrabbed) RecheckGrabs();
+        return;
+    case MappingNotify:
+        if (event.xmapping.request == MappingPointer) ReadButtonMap();
+        else XRefreshKeyboardMapping(&event.xmapping);
+        return;
     default:
         return;
     }
 }
 
-// Grabs with retries; after the first refusal the focus moves to the root,
-// which closes the menus that hold grabs in most toolkits.
+// Grabs with retries. For the keyboard, after the first refusal the focus
+// moves to the root, which closes the menus that hold grabs in most toolkits;
+// it goes back to where it was once the attempts are over.
 template <typename Grab>
-bool GrabWithRetry(Grab grab) {
-    for (int attempt = 0; attempt < kGrabAttempts; ++attempt) {
-        if (grab() == GrabSuccess) return true;
-        if (attempt == 0) XSetInputFocus(events.display(), PointerRoot, RevertToPointerRoot, CurrentTime);
-        XFlush(events.display());
-        usleep(kGrabRetryMs * 1000);
+bool GrabWithRetry(Grab grab, bool keyboard, int attempts = kGrabAttempts) {
+    Display* d = events.display();
+    Window focus = None;
+    int revert = RevertToPointerRoot;
+    bool moved = false;
+    bool granted = false;
+    for (int attempt = 0; attempt < attempts && !granted; ++attempt) {
+        if (grab() == GrabSuccess) {
+            granted = true;
+            break;
+        }
+        if (keyboard && !moved) {
+            XGetInputFocus(d, &focus, &revert);
+            XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
+            moved = true;
+        }
+        XFlush(d);
+        if (attempt + 1 < attempts) usleep(kGrabRetryMs * 1000);
     }
-    return false;
+    if (moved && focus != None) XSetInputFocus(d, focus, revert, CurrentTime);
+    return granted;
+}
+
+int GrabKeyboardNow() {
+    return XGrabKeyboard(events.display(), events.root(), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+}
+
+int GrabPointerNow() {
+    return XGrabPointer(events.display(), events.root(), False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                        GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+}
+
+void EventThread::FlushMotion() {
+    if (!motionPending) return;
+    motionPending = false;
+    if (!rawSelected) return;
+    MouseEvent mouse{{0, 0}, nullptr, 0, 0};
+    Window rootReturn, child;
+    int wx, wy;
+    unsigned mask;
+    if (!XQueryPointer(display_, root_, &rootReturn, &child, &mouse.pt.x, &mouse.pt.y, &wx, &wy, &mask)) return;
+    MouseReportProc(kHcAction, kWmMouseMove, reinterpret_cast<intptr_t>(&mouse));
+}
+
+// Takes the held grabs again: a grab this client still holds is simply
+// renewed; one the server broke is taken back at once, or after the usual
+// retries. If that fails the lock no longer holds, and the controller is told.
+void EventThread::RecheckGrabs() {
+    bool keyboardOk = !keyboardGrabbed || GrabKeyboardNow() == GrabSuccess ||
+                      GrabWithRetry(GrabKeyboardNow, true);
+    bool pointerOk = !pointerGrabbed || GrabPointerNow() == GrabSuccess || GrabWithRetry(GrabPointerNow, false);
+    if (keyboardOk && pointerOk) return;
+    if (keyboardGrabbed) XUngrabKeyboard(display_, CurrentTime);
+    if (pointerGrabbed) XUngrabPointer(display_, CurrentTime);
+    keyboardGrabbed = pointerGrabbed = false;
+    pendingNumLockReleases = 0;
+    XFlush(display_);
+    OnLockGrabLost();
 }
 
 void SelectRaw(bool on) {
@@ -230,19 +387,18 @@ void SelectRaw(bool on) {
 }  // namespace
 
 HHOOK InstallHook(int type, HookProcedure procedure) {
+    if (UseWaylandAdapter()) return WaylandInstallHook(type, procedure);
     HHOOK handle = nullptr;
     events.Run([&] {
         Display* d = events.display();
-        Window root = events.root();
         if (type == kWhKeyboardLL && procedure == HookProcedure::KeyboardLockLL) {
-            events.keyboardGrabbed =
-                GrabWithRetry([&] { return XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime); });
+            events.pendingNumLockReleases = 0;
+            events.keyboardGrabbed = GrabWithRetry(GrabKeyboardNow, true);
+            events.keyboardRefused = !events.keyboardGrabbed;
             if (events.keyboardGrabbed) handle = Handle(keyboardToken);
         } else if (type == kWhMouse && procedure == HookProcedure::MouseBlock) {
-            events.pointerGrabbed = GrabWithRetry([&] {
-                return XGrabPointer(d, root, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-            });
+            // After a refused keyboard the lock cannot hold anyway: one try.
+            events.pointerGrabbed = GrabWithRetry(GrabPointerNow, false, events.keyboardRefused ? 1 : kGrabAttempts);
             if (events.pointerGrabbed) handle = Handle(pointerToken);
         } else if (type == kWhMouse && procedure == HookProcedure::MouseReport && events.xiOpcode >= 0) {
             SelectRaw(true);
@@ -258,6 +414,7 @@ HHOOK InstallHook(int type, HookProcedure procedure) {
 }
 
 bool RemoveHook(HHOOK hook) {
+    if (UseWaylandAdapter()) return WaylandRemoveHook(hook);
     bool known = hook == Handle(keyboardToken) || hook == Handle(pointerToken) || hook == Handle(rawToken);
     if (!known) return false;
     events.Run([&] {
@@ -265,12 +422,16 @@ bool RemoveHook(HHOOK hook) {
         if (hook == Handle(keyboardToken) && events.keyboardGrabbed) {
             XUngrabKeyboard(d, CurrentTime);
             events.keyboardGrabbed = false;
+            // A synthetic Num Lock release still on its way belongs to this
+            // lock; the next one must not take the child's release for it.
+            events.pendingNumLockReleases = 0;
         } else if (hook == Handle(pointerToken) && events.pointerGrabbed) {
             XUngrabPointer(d, CurrentTime);
             events.pointerGrabbed = false;
         } else if (hook == Handle(rawToken) && events.rawSelected) {
             SelectRaw(false);
             events.rawSelected = false;
+            events.motionPending = false;
         }
         XSync(d, False);
     });
@@ -280,6 +441,7 @@ bool RemoveHook(HHOOK hook) {
 intptr_t CallNextHook(HHOOK, int, uintptr_t, intptr_t) { return 0; }
 
 void PostReport(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (UseWaylandAdapter()) return WaylandPostReport(window, message, wParam, lParam);
     if (!window) return;
     events.Run([&] {
         XEvent event{};
@@ -298,6 +460,7 @@ void PostReport(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam
 void SetScreenSaverRunning(bool, int32_t*) {}
 
 void SynthesizeKey(uint8_t vk, uint8_t, uint32_t) {
+    if (UseWaylandAdapter()) return WaylandSynthesizeKey(vk, 0, 0);
     if (vk != kVkNumLock) return;
     events.Run([&] {
         Display* d = events.display();
@@ -320,6 +483,7 @@ uint32_t HookTickCount() {
 }
 
 bool QueryLastInputTime(uint32_t& time) {
+    if (UseWaylandAdapter()) return WaylandQueryLastInputTime(time);
     // A connection of its own for the controller's thread, which asks here.
     static std::mutex idleMutex;
     static Display* idleDisplay = nullptr;
@@ -327,15 +491,15 @@ bool QueryLastInputTime(uint32_t& time) {
     std::lock_guard<std::mutex> lock(idleMutex);
     if (!opened) {
         opened = true;
-        XSetErrorHandler(IgnoreXError);
-        idleDisplay = XOpenDisplay(nullptr);
+        idleDisplay = OpenOwnDisplay(1);
         int event, error;
         if (idleDisplay && !XScreenSaverQueryExtension(idleDisplay, &event, &error)) {
+            ownDisplays[1] = nullptr;
             XCloseDisplay(idleDisplay);
             idleDisplay = nullptr;
         }
     }
-    if (!idleDisplay) return false;
+    if (!idleDisplay || displayLost[1]) return false;
     XScreenSaverInfo info{};
     if (!XScreenSaverQueryInfo(idleDisplay, DefaultRootWindow(idleDisplay), &info)) return false;
     time = HookTickCount() - static_cast<uint32_t>(info.idle);

@@ -12,3 +12,9 @@ intptr_t MouseBlockProc(int code, uintptr_t wParam, intptr_t lParam);
 intptr_t MouseReportProc(int code, uintptr_t wParam, intptr_t lParam);
 intptr_t KeyboardTrackerProc(int code, uintptr_t wParam, intptr_t lParam);
 intptr_t MouseTrackerProc(int code, uintptr_t wParam, intptr_t lParam);
+
+#if !defined(_WIN32)
+// The platform lost a grab of the running lock and could not take it back:
+// the lock no longer holds, and the report window is told (WM_HOOK_LOST).
+void OnLockGrabLost();
+#endif

@@ -54,6 +54,12 @@ bool KeyboardHookHolds() {
     if (!lockOn || !lockKeyboardHook) return false;
     return !mouseBlocked || lockMouseHook != nullptr;
 }
+
+void OnLockGrabLost() {
+    if (!lockOn) return;
+    lockOn = false;
+    PostReport(reportWindow, WM_HOOK_LOST, 0, 0);
+}
 #endif
 
 intptr_t KeyboardLockProcLL(int code, uintptr_t wParam, intptr_t lParam) {

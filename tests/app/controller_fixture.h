@@ -34,6 +34,7 @@ protected:
         options = defaultOptions;
         locked = false;
         keyboardOnly = false;
+        powerButtonRefused = false;
         hintWindow = nullptr;
         trayMenu = nullptr;
         mainWindow = kWindow;

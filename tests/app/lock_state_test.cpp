@@ -1,6 +1,8 @@
 #include <cstring>
 
 #include "controller_fixture.h"
+#include "lock_screen.h"
+#include "window_port.h"
 #include "options_dialog.h"
 
 namespace {
@@ -169,6 +171,23 @@ TEST_F(LockStateTest, ALockThatDoesNotHoldIsUndoneAndReported) {
     fake::tray.lockHolds = true;
     TickAfterIdle(60001);
     EXPECT_TRUE(locked);
+}
+
+TEST_F(LockStateTest, ALockWhoseHoldIsLostIsUndoneAndReported) {
+    HandleTrayEvent(kWindow, 0);
+    BeginFullLock(false);  // pictures on: the lock screen is up
+    OnLockKey(kWindow, 'A');
+    fake::calls.clear();
+    EXPECT_EQ(MainWindowProc(kWindow, WM_HOOK_LOST, 0, 0), 0);
+    EXPECT_FALSE(locked || keyboardOnly);
+    EXPECT_FALSE(IsMainWindowVisible(kWindow));
+    EXPECT_TRUE(keyHistory.empty());
+    EXPECT_EQ(Only({"RemoveKeyboardHook", "ShowWindow", "MessageBoxA"}),
+              (Calls{"RemoveKeyboardHook(1)", "ShowWindow(0)", std::string("MessageBoxA(") + kLockLostText + ",Error,0x30)"}));
+    // A late report after the lock ended changes nothing.
+    fake::calls.clear();
+    MainWindowProc(kWindow, WM_HOOK_LOST, 0, 0);
+    EXPECT_TRUE(fake::calls.empty());
 }
 
 // ---- the window procedure ----

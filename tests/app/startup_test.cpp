@@ -48,6 +48,15 @@ TEST_F(StartupTest, ASecondInstanceIsRefused) {
                                                      "MessageBoxA(Bumblepad is already started,Error,0x30)"}));
 }
 
+TEST_F(StartupTest, AnInstanceGuardThatCannotBeMadeRefusesTheStart) {
+    fake::script.mutexFails = true;
+    EXPECT_EQ(RunController(nullptr, ""), 0);
+    EXPECT_EQ(fake::calls, (std::vector<std::string>{"CreateMutexA(Bumblepad_Prev_App_Instance_Mutex)",
+                                                     "MessageBoxA(Bumblepad could not make sure that it runs only once "
+                                                     "(its folder belongs to another user), so it does not start.,"
+                                                     "Error,0x30)"}));
+}
+
 TEST_F(StartupTest, AMissingSettingsKeyIsARegistryError) {
     fake::script.settingsKeyExists = false;
     EXPECT_EQ(RunController(nullptr, ""), 0);
@@ -67,6 +76,7 @@ TEST_F(StartupTest, NormalRunFollowsTheStartAndExitOrder) {
         "CreateWindowExA(Bumblepad)",
         "RegisterWindowMessageA(TaskbarCreated)",
         "ReleaseDoorsLeftHeld",
+        "RestorePowerButtonsLeftChanged",
         "LockAll(1,ABCDEFGHIJKLMNOPQRSTUVWXYZ)",
         "ReadGlobalPwrPolicy(192)",
         "GetActivePwrScheme",

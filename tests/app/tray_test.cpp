@@ -147,6 +147,26 @@ TEST_F(TrayTest, DisablePowerButtonTogglesTheWishAndItsCheckMark) {
                                   "SetActivePwrScheme(3,none,none)"}));
 }
 
+TEST_F(TrayTest, APowerButtonTheSystemRefusesIsShownUncheckedAndReportedOnce) {
+    fake::switches.powerWriteFails = true;
+    DisablePowerButton();  // the start, with the wish set: refused, silently
+    HandleTrayEvent(kWindow, 0);
+    EXPECT_FALSE(fake::tray.checked[40003]);
+    EXPECT_FALSE(Called("CheckMenuItem(40003,8)"));
+    EXPECT_TRUE(fake::CallsStartingWith("MessageBoxA").empty());
+    for (int i = 0; i < 2; ++i) RightClickChoosing(40003);  // asked for twice: tried twice, told once
+    EXPECT_EQ(fake::CallsStartingWith("WriteGlobalPwrPolicy").size(), 3u);
+    EXPECT_EQ(fake::CallsStartingWith("MessageBoxA"),
+              (Calls{std::string("MessageBoxA(") + kPowerButtonRefusedText + ",Error,0x30)"}));
+    EXPECT_FALSE(fake::tray.checked[40003]);
+    EXPECT_TRUE(options.disablePowerButton) << "the wish is kept for the next start";
+    fake::switches.powerWriteFails = false;
+    RightClickChoosing(40003);  // now it can: checked, and the next choice switches it off
+    EXPECT_TRUE(fake::tray.checked[40003]);
+    RightClickChoosing(40003);
+    EXPECT_FALSE(fake::tray.checked[40003] || options.disablePowerButton);
+}
+
 TEST_F(TrayTest, OldMenuOnNt60KeepsThePowerSwitchAtExitAndItsLockKeyboardActsLikeTheOther) {
     osVersionInfo.dwMajorVersion = 6;
     osVersionInfo.dwMinorVersion = 0;

@@ -2,14 +2,22 @@
 //   hook_probe lock ALLOW REPORT  - locks through the library; prints
 //       "holds N", then one line per report ("key 0x41", "move X Y");
 //       stdin commands: "repeat 0|1", "remove", "lock ALLOW REPORT",
-//       "idle" (prints "idle MS"), "quit".
+//       "idle" (prints "idle MS"), "quit", "numlock-remove" (a Num Lock
+//       press and release from this client, then at once the remove),
+//       "spawn" (starts "sleep 60", prints "spawned PID"), "xerror" (makes
+//       an X error on this client's own connection, prints "xerrors N": the
+//       errors its own handler saw); a lost lock prints "lost".
 //   hook_probe record             - a window "hook recorder" that prints the
 //       key presses ("key NAME") and button presses ("button N") it receives.
-//   hook_probe grab               - holds a keyboard grab like an open menu,
-//       prints "grabbed", until stdin closes.
+//   hook_probe grab [spin|pointer] - holds a keyboard grab like an open
+//       menu (spin: tries without pause until it gets one; pointer: a
+//       pointer grab instead), prints "grabbed", until stdin closes.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <poll.h>
+#include <spawn.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -37,7 +45,16 @@ static uint32_t Ticks() {
     return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
 }
 
+static int probeErrors = 0;
+static int CountError(Display*, XErrorEvent*) {
+    ++probeErrors;
+    return 0;
+}
+
+extern char** environ;
+
 static int Lock(Display* d, const std::string& mode) {
+    XSetErrorHandler(CountError);  // the host program's own handler
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
     Atom report = XInternAtom(d, HOOKWELL_REPORT_ATOM, False);
     HWND handle = reinterpret_cast<HWND>(static_cast<uintptr_t>(w));
@@ -61,6 +78,8 @@ static int Lock(Display* d, const std::string& mode) {
                 Say("key 0x%lX", static_cast<unsigned long>(wParam));
             else if (message == WM_HOOK_MOUSEMOVE)
                 Say("move %ld %ld", wParam, lParam);
+            else if (message == WM_HOOK_LOST)
+                Say("lost");
         }
         poll(fds, 2, -1);
         if (!(fds[1].revents & (POLLIN | POLLHUP))) continue;
@@ -81,6 +100,23 @@ static int Lock(Display* d, const std::string& mode) {
                 Say("repeat %c", line[7]);
             } else if (line.rfind("lock ", 0) == 0) {
                 start(line.c_str() + 5);
+            } else if (line == "numlock-remove") {
+                KeyCode code = XKeysymToKeycode(d, XK_Num_Lock);
+                XTestFakeKeyEvent(d, code, True, CurrentTime);
+                XTestFakeKeyEvent(d, code, False, CurrentTime);
+                XSync(d, False);
+                RemoveKeyboardHook(false);
+                Say("nr done");
+            } else if (line == "spawn") {
+                pid_t pid;
+                char sleepName[] = "sleep", sixty[] = "60";
+                char* argv[] = {sleepName, sixty, nullptr};
+                if (posix_spawnp(&pid, "sleep", nullptr, nullptr, argv, environ) == 0) Say("spawned %d", pid);
+            } else if (line == "xerror") {
+                XWindowAttributes attributes;
+                XGetWindowAttributes(d, 0x1FFFFFFF, &attributes);  // no such window
+                XSync(d, False);
+                Say("xerrors %d", probeErrors);
             } else if (line == "idle") {
                 Say("idle %u", Ticks() - static_cast<uint32_t>(GetLastInput()));
             }
@@ -108,19 +144,23 @@ static int Record(Display* d) {
     }
 }
 
-static int Grab(Display* d) {
+static int Grab(Display* d, const std::string& how) {
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, 0, 0);
     XMapRaised(d, w);
     XSync(d, False);
-    for (int i = 0; i < 100; ++i) {
-        if (XGrabKeyboard(d, w, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess) {
+    const bool spin = how == "spin", pointer = how == "pointer";
+    for (int i = 0; i < (spin ? 3000000 : 100); ++i) {
+        int result = pointer ? XGrabPointer(d, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                                            CurrentTime)
+                             : XGrabKeyboard(d, w, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (result == GrabSuccess) {
             XSync(d, False);
             Say("grabbed");
             char c;
             while (read(0, &c, 1) > 0) {}
             return 0;
         }
-        usleep(20000);
+        if (!spin) usleep(20000);
     }
     Say("no grab");
     return 1;
@@ -136,6 +176,6 @@ int main(int argc, char** argv) {
         return code;
     }
     if (what == "record") return Record(d);
-    if (what == "grab") return Grab(d);
+    if (what == "grab") return Grab(d, argc >= 3 ? argv[2] : "");
     return 2;
 }

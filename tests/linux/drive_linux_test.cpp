@@ -3,6 +3,7 @@
 // said, the real ioctl runs on a plain file and is refused by the kernel).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,9 +38,25 @@ std::string PathOfFd(int fd) {
     return fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string();
 }
 
+// How many descriptors of this process have path open.
+int OpenersOf(const std::string& path) {
+    int count = 0;
+    for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(e.path(), error).string() == path) ++count;
+    }
+    return count;
+}
+
+// Answers as the kernel does for an ordinary user: a CD-ROM door is unlocked
+// only by its one opener (EBUSY while the device is open more than once).
 int RecordingIoctl(int fd, unsigned long request, unsigned long arg) {
     std::string path = PathOfFd(fd);
     ioctlCalls.push_back({path, request, arg});
+    if (request == drivelinux::CdromLockDoorRequest() && arg == 0 && OpenersOf(path) > 1) {
+        errno = EBUSY;
+        return -1;
+    }
     return refusingDevices.count(path) ? -1 : 0;
 }
 
@@ -183,8 +200,19 @@ TEST_F(LinuxDrives, ARefusedReleaseStaysRecordedForTheNextStart) {
     EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
 }
 
-TEST_F(LinuxDrives, ForceUnlockReleasesThroughASecondOpenAndForgetsTheRecord) {
+TEST_F(LinuxDrives, ForceUnlockReleasesADoorNobodyHasOpenButNotOneThatIsHeld) {
+    // A door an earlier run left locked: nobody has it open, so the fresh
+    // device is its one opener and the kernel lets it go.
+    std::ofstream(state) << DevPath("sr1") << "\n";
     bool drives[26];
+    Select(drives, {'E'});
+    ForceUnlock(false, drives);
+    EXPECT_EQ(ioctlCalls, (std::vector<IoctlCall>{{DevPath("sr1"), drivelinux::CdromLockDoorRequest(), 0}}));
+    EXPECT_TRUE(Recorded().empty());
+
+    // A door LockAll holds: the second open makes two openers, the kernel
+    // answers EBUSY (unless the caller is privileged); the door stays locked,
+    // recorded, and LockAll's device stays open.
     Select(drives, {'D'});
     LockAll(true, drives);
     const int heldFd = static_cast<int>(reinterpret_cast<intptr_t>(driveHandles[3]));
@@ -192,8 +220,8 @@ TEST_F(LinuxDrives, ForceUnlockReleasesThroughASecondOpenAndForgetsTheRecord) {
     ForceUnlock(false, drives);
     ASSERT_EQ(ioctlCalls.size(), 1u);
     EXPECT_EQ(ioctlCalls[0], (IoctlCall{DevPath("sr0"), drivelinux::CdromLockDoorRequest(), 0}));
-    EXPECT_TRUE(Recorded().empty());              // the door is open in the kernel now
-    EXPECT_EQ(PathOfFd(heldFd), DevPath("sr0"));  // LockAll's own device stays open
+    EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
+    EXPECT_EQ(PathOfFd(heldFd), DevPath("sr0"));
 }
 
 TEST_F(LinuxDrives, ReleaseRecordedDrivesLetsGoOfWhatAnEarlierRunLeftLocked) {
@@ -215,16 +243,29 @@ TEST_F(LinuxDrives, ReleaseRecordedDrivesLetsGoOfWhatAnEarlierRunLeftLocked) {
     EXPECT_TRUE(ioctlCalls.empty());
 }
 
-TEST_F(LinuxDrives, TheStateFileDefaultsToTheRuntimeFolder) {
+TEST_F(LinuxDrives, TheRecordLivesInTheStateFolderWhichSurvivesALogOut) {
     drivelinux::environment().stateFile.clear();
-    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const char* old = std::getenv("XDG_STATE_HOME");
     std::string saved = old ? old : "";
-    setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
-    EXPECT_EQ(drivelinux::StateFilePath(), state);
+    setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
+    EXPECT_EQ(drivelinux::StateFilePath(), (root / "state" / "Bumblepad" / "drive-doors").string());
+    EXPECT_EQ(fs::status(root / "state" / "Bumblepad").permissions() & fs::perms::all, fs::perms::owner_all);
+    // A link planted in place of the record is neither read nor written through.
+    fs::create_symlink(root / "elsewhere", root / "state" / "Bumblepad" / "drive-doors");
+    std::ofstream(root / "elsewhere") << DevPath("sr0") << "\n";
+    EXPECT_TRUE(Recorded().empty());
+    bool drives[26];
+    Select(drives, {'D'});
+    LockAll(true, drives);
+    EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
+    std::ifstream elsewhere(root / "elsewhere");
+    std::string line;
+    std::getline(elsewhere, line);
+    EXPECT_EQ(line, DevPath("sr0")) << "the link's target is untouched";
     if (old)
-        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+        setenv("XDG_STATE_HOME", saved.c_str(), 1);
     else
-        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

@@ -1,0 +1,66 @@
+// Linux only: the kind of desktop session the hook library locks, and what a
+// lock can do there. Not part of the Windows export table.
+//
+// On a real X11 session the library grabs the X server (docs/hooks.md). On a
+// Wayland session an X grab would hold only the X programs, so the library
+// locks through the compositor instead, with a Wayland connection of its own;
+// the reports then reach the controller through a receiver function rather
+// than X client messages (docs/platform.md).
+#pragma once
+#include <cstdint>
+
+#include "Hookwell.h"
+
+// What HookSessionKind() answers.
+enum : int {
+    kSessionX11 = 0,       // an X server that is not a Wayland compositor's
+    kSessionXWayland = 1,  // only the X server of a Wayland session is reachable (no WAYLAND_DISPLAY)
+    kSessionWayland = 2,   // a Wayland compositor is reachable (X programs may run beside it)
+    kSessionNone = 3,      // neither
+};
+
+// How a lock holds on the Wayland compositor of this session.
+enum : int {
+    kWaylandLockNone = 0,          // no way: the lock is refused
+    kWaylandLockSessionLock = 1,   // ext-session-lock-v1
+    kWaylandLockLayerShell = 2,    // wlr-layer-shell overlay + wlr-input-inhibitor
+    kWaylandLockFullscreen = 3,    // full-screen window + keyboard-shortcuts inhibit + pointer constraints
+};
+
+// Decided at the first call and kept.
+HOOKWELL_API int HookSessionKind();
+HOOKWELL_API int WaylandLockMethod();
+
+// The text the parent is told when the last SetKeyboardHook did not hold,
+// saying why on this desktop; null when the generic text fits (an X grab
+// another client keeps).
+HOOKWELL_API const char* KeyboardHookRefusal();
+
+// Whether the keyboard-only lock (keyboard taken, screen and mouse left to
+// the user) can hold here, and if not, why (null when it can).
+HOOKWELL_API const char* KeyboardOnlyLockRefusal();
+
+// The keys the desktop keeps for itself during a full lock (null: none
+// worth telling, as on X11 and under an input inhibitor).
+HOOKWELL_API const char* KeysTheDesktopKeeps();
+
+// Whether GetLastInput can know the idle time on this desktop; if not, why.
+HOOKWELL_API const char* IdleTimeRefusal();
+
+// Wayland sessions: the reports (WM_HOOK_KEY, WM_HOOK_MOUSEMOVE) are handed to
+// this function, on the library's own thread; it must queue them for the
+// controller's thread (they are posted, never sent).
+typedef void (*HookReportReceiver)(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+HOOKWELL_API void SetHookReportReceiver(HookReportReceiver receiver);
+
+// Wayland sessions: the lock surfaces cover every output and show what the
+// controller's lock window would show. The area is the union of the outputs
+// in the compositor's layout (x, y of its top left corner, width, height).
+HOOKWELL_API void LockScreenArea(int32_t& x, int32_t& y, int32_t& width, int32_t& height);
+// Shown (opaque, black where nothing is drawn yet) or not (the surfaces are
+// clear: the desktop shows through, input still goes nowhere else).
+HOOKWELL_API void LockScreenShown(bool shown);
+// A rectangle of the lock window's picture (32-bit 0xAARRGGBB rows of the
+// given stride; (left, top) of the area is pixel 0, 0) copied to the surfaces.
+HOOKWELL_API void LockScreenUpdate(const uint32_t* pixels, int32_t stride, int32_t x, int32_t y, int32_t width,
+                                   int32_t height);

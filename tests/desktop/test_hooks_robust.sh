@@ -1,0 +1,113 @@
+# The X lock where the desktop works against it: a grab the server breaks is
+# taken back, or the lock is reported lost; a refused grab leaves the focus
+# where it was; Num Lock, the pointer map, the host's error handler and the
+# programs the host starts are left as they should be.
+source "$BUMBLEPAD_SOURCE/tests/desktop/lib.sh"
+PROBE=$BIN/hook_probe
+
+lines() { grep -c "$2" "$1" 2>/dev/null || true; }
+has_line() { grep -qx "$2" "$1"; }
+focus_line() { xdpyinfo 2>/dev/null | grep '^focus:'; }
+
+"$PROBE" record >"$WORK/rec.out" 2>&1 &
+recorder=$!
+wait_for 10 window_named "hook recorder" || fail "recorder window appears"
+rec=$(xdotool search --name '^hook recorder$' | head -1)
+xdotool windowfocus --sync "$rec"
+mkfifo "$WORK/lock.in"
+exec 3<>"$WORK/lock.in"
+"$PROBE" lock 1 0 <"$WORK/lock.in" >"$WORK/lock.out" 2>&1 &
+locker=$!
+wait_for 10 has_line "$WORK/lock.out" "holds 1"
+
+# The server's grab-break key (Ctrl+Alt+KP_Divide with grab:break_actions)
+# ends the grab; the library takes it back at once.
+setxkbmap -option grab:break_actions
+xdotool key ctrl+alt+KP_Divide
+xdotool key b
+wait_for 5 has_line "$WORK/lock.out" "key 0x42"
+expect "a broken grab is taken back: the next key is the lock's" has_line "$WORK/lock.out" "key 0x42"
+expect "and it reaches no other client" bash -c "! grep -q 'key b' '$WORK/rec.out'"
+
+# Broken while another client waits for the keyboard: that client gets it,
+# and the lock says it is lost instead of staying on in name.
+exec 4> >("$PROBE" grab spin >"$WORK/grab.out" 2>&1)
+sleep 0.2
+xdotool key ctrl+alt+KP_Divide
+wait_for 10 has_line "$WORK/lock.out" "lost"
+if has_line "$WORK/grab.out" "grabbed"; then
+  expect "the other client took the keyboard: the lock reports it lost" has_line "$WORK/lock.out" "lost"
+else
+  expect "the lock took the keyboard back first and holds on" bash -c "! grep -qx lost '$WORK/lock.out'"
+fi
+exec 4>&-
+echo remove >&3
+wait_for 5 grep -q '^removed' "$WORK/lock.out"
+
+# Only the pointer is held elsewhere: the blocking lock is refused, and the
+# focus is still on the recorder afterwards.
+xdotool windowfocus --sync "$rec"
+exec 4> >("$PROBE" grab pointer >"$WORK/pgrab.out" 2>&1)
+wait_for 5 has_line "$WORK/pgrab.out" "grabbed"
+xdotool windowfocus --sync "$rec"
+xdotool mousemove 900 700
+focus_before=$(focus_line)
+echo "lock 0 0" >&3
+wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 2 ]
+expect "a pointer held elsewhere refuses the blocking lock" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 0" ]
+expect "and the focus stays as it was ($focus_before)" [ "$(focus_line)" = "$focus_before" ]
+exec 4>&-
+echo remove >&3
+wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 2 ]
+
+# Num Lock released just before a remove: the next lock still answers the
+# child's release with its own key-down (two reports, not one).
+for i in 1 2 3 4 5; do
+  echo "lock 1 0" >&3
+  echo numlock-remove >&3
+done
+wait_for 10 [ "$(lines "$WORK/lock.out" '^nr done')" = 5 ]
+echo "lock 1 0" >&3
+wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 8 ]
+n=$(grep -c . "$WORK/lock.out")
+xdotool key Num_Lock
+wait_for 5 [ "$(tail -n +$((n + 1)) "$WORK/lock.out" | grep -c 'key 0x90')" = 2 ]
+expect "after a remove mid-Num Lock, the next lock reports press and key-down" \
+  [ "$(tail -n +$((n + 1)) "$WORK/lock.out" | grep -c 'key 0x90')" = 2 ]
+
+# The host program's own X error handler still sees its own errors.
+echo xerror >&3
+wait_for 5 grep -q '^xerrors' "$WORK/lock.out"
+expect "the host's error handler is chained, not replaced" has_line "$WORK/lock.out" "xerrors 1"
+
+# A program the host starts inherits nothing of the library's.
+echo spawn >&3
+wait_for 5 grep -q '^spawned' "$WORK/lock.out"
+child=$(grep '^spawned' "$WORK/lock.out" | cut -d' ' -f2)
+fds() { for f in /proc/$1/fd/*; do readlink "$f"; done | sort -u; }
+# (what this script itself handed down is not the library's)
+shared=$(comm -12 <(fds "$locker" | grep -E 'pipe|socket') <(fds "$child" | grep -E 'pipe|socket') | comm -23 - <(fds $$))
+expect "no pipe or socket of the library leaks into a started program" [ -z "$shared" ]
+[ -z "$shared" ] || echo "     shared: $shared"
+kill "$child" 2>/dev/null
+echo remove >&3
+wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 8 ]
+
+# A left-handed pointer map: the device's button 1 acts as the right button
+# and is reported as one.
+xmodmap -e "pointer = 3 2 1"
+echo "lock 1 1" >&3
+wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 9 ]
+n=$(grep -c . "$WORK/lock.out")
+xdotool mousemove --window "$rec" 40 40 click 1
+wait_for 5 grep -q '^button' "$WORK/rec.out"
+wait_for 5 bash -c "tail -n +$((n + 1)) '$WORK/lock.out' | grep -q '^key 0x20'"
+expect "with the buttons swapped, the recorder sees button 3" grep -qx "button 3" "$WORK/rec.out"
+expect "and the report says right button (0x204)" bash -c "tail -n +$((n + 1)) '$WORK/lock.out' | grep -qx 'key 0x204'"
+xmodmap -e "pointer = 1 2 3"
+
+echo quit >&3
+exec 3>&-
+wait $locker 2>/dev/null
+kill $recorder 2>/dev/null
+finish
