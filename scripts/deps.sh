@@ -7,13 +7,14 @@ packages=(
   cmake ninja-build g++ pkg-config python3
   # Linux programs
   qt6-base-dev qt6-multimedia-dev libfreeimage-dev libx11-dev libxi-dev libxtst-dev libxss-dev libxext-dev libsystemd-dev
-  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev
+  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev qt6-wayland
   # Windows cross builds (32-bit product, 64-bit for the tests under Wine)
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools wine64
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   gnome-settings-daemon-common
+  sway wtype grim mutter python3-gi gir1.2-glib-2.0
   # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run
   # in the tests; tests/win32/wine32/), and the Windows installer
   qemu-user-static gcc-multilib wine32:i386 libc6:i386 nsis

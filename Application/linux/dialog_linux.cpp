@@ -16,12 +16,15 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QTimer>
 #include <cstring>
 #include <map>
 
 #include "dialog_port.h"
 #include "resource_ids.h"
 #include "drive_doors_linux.h"
+#include "lock_session.h"
+#include "wayland_screen.h"
 
 // Windows made from templates, by handle.
 static std::map<HWND, QWidget*> templateWindows;
@@ -124,6 +127,15 @@ static void BuildOptions(TemplateDialog* d, bool older) {
     ok->setDefault(false);
     QObject::connect(ok, &QPushButton::clicked, d, [d] { d->reject(); });
     label("minutes.   (set to 0 to never automatically lock)", du(119, 80, 154, 8));
+    if (const char* why = IdleTimeRefusal()) {
+        // The setting is kept for other sessions, but said to do nothing here.
+        auto* note = new QLabel("The automatic lock is not available on this desktop: it tells programs no idle time.", d);
+        note->setObjectName("idleUnavailable");
+        note->setWordWrap(true);
+        note->setToolTip(why);
+        note->setGeometry(du(96, 112, 178, 20));
+        minutes->setToolTip(why);
+    }
     check(kItemCtrlAltDel, "Disable ctrl-alt-del while keyboard is locked",
           older ? du(96, 96, 152, 10) : du(95, 148, 152, 10), false);
     check(kItemShowPictures, "Show pictures and sounds while keyboard is locked", du(96, 48, 178, 10), !older);
@@ -169,6 +181,11 @@ HWND CreateModelessDialog(void*, int templateId, HWND) {
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setGeometry(box.adjusted(1, 1, -1, -1));
     HWND handle = Register(hint);
+    if (LockScreenOnWayland()) {
+        // Drawn onto the lock surfaces once the logic has put its text in.
+        QTimer::singleShot(0, hint, [hint] { ShowHintOnLockScreen(hint); });
+        return handle;
+    }
     hint->show();
     hint->raise();
     return handle;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "drawing_linux.h"
+#include "wayland_screen.h"
 
 namespace {
 
@@ -73,7 +74,9 @@ QImage* TargetImage(Context* context) {
 }
 
 void Changed(Context* context, const QRect& area) {
-    if (context->window) context->window->update(area);
+    if (!context->window) return;
+    context->window->update(area);
+    NoteLockScreenChange(area);
 }
 
 void DropWindowImage() {

@@ -9,6 +9,8 @@
 #include <X11/keysym.h>
 
 #include "keyboard_layout_port.h"
+#include "lock_session.h"
+#include "wayland_screen.h"
 
 static Display* TheDisplay() {
     if (auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
@@ -41,6 +43,8 @@ static int VirtualKeyOf(KeySym base) {
 }
 
 int16_t ScanCharacterKey(char character) {
+    // On Wayland the keys come through the compositor's keymap, not X's.
+    if (LockScreenOnWayland()) return LockKeyForCharacter(character);
     Display* display = TheDisplay();
     if (!display) return -1;
     // Latin-1 characters are their own keysyms.

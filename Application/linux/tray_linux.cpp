@@ -19,6 +19,7 @@
 #include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
+#include "tray_wayland.h"
 #include "watchdog_linux.h"
 #include "window_port.h"
 
@@ -52,8 +53,13 @@ void NotifyTrayIcon(uint32_t action, const TrayIconRecord& record) {
         // Handed over as posted messages, so that the menu opens after the
         // click that asked for it has been handled.
         QObject::connect(trayIcon, &QSystemTrayIcon::activated, [window, callback, id](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Context) PostWindowMessage(window, callback, id, WM_RBUTTONUP);
-            else if (reason == QSystemTrayIcon::DoubleClick) PostWindowMessage(window, callback, id, WM_LBUTTONDBLCLK);
+            if (reason == QSystemTrayIcon::Context) {
+                PostWindowMessage(window, callback, id, WM_RBUTTONUP);
+            } else if (reason == QSystemTrayIcon::DoubleClick ||
+                       (reason == QSystemTrayIcon::Trigger && TrayIsStatusNotifierItem())) {
+                TellKeptKeysOnce();
+                PostWindowMessage(window, callback, id, WM_LBUTTONDBLCLK);
+            }
         });
     }
     trayIcon->setToolTip(QString::fromLocal8Bit(record.tip));
@@ -63,6 +69,7 @@ void NotifyTrayIcon(uint32_t action, const TrayIconRecord& record) {
 
 MenuHandle LoadPopupMenu(void*, int menuId) {
     auto* menu = new QMenu();
+    menu->setToolTipsVisible(true);
     menu->setObjectName(QString("menu%1").arg(menuId));
     auto add = [menu](const auto& entries) {
         for (const MenuEntry& e : entries) {
@@ -73,6 +80,7 @@ MenuHandle LoadPopupMenu(void*, int menuId) {
             QAction* action = menu->addAction(QString::fromLatin1(e.text));
             action->setData(e.id);
             action->setObjectName(QString("item%1").arg(e.id));
+            if (e.id == kCmdLockKeyboard || e.id == kCmdLockKeyboardOld) MarkKeyboardOnlyItem(action);
         }
     };
     if (menuId == kMenuTrayFull) add(kTrayMenuFullEntries);
@@ -141,16 +149,22 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle handle, uint32_t flags) {
         xcb_flush(connection);
     }
     for (const auto& m : marks) m.first->setChecked(m.second);
+    if (chosen && chosen->data().toUInt() == kCmdLockKeyboardMouse) TellKeptKeysOnce();
     return chosen ? chosen->data().toUInt() : 0;
 }
 
+// The keyboard-only lock cannot hold on Wayland (its item is disabled there;
+// should it be asked for all the same, it is refused).
+static bool keyboardOnlyRefused = false;
+
 bool LockHookHolds() {
-    bool holds = KeyboardHookHolds();
+    keyboardOnlyRefused = keyboardOnly && KeyboardOnlyLockRefusal();
+    bool holds = !keyboardOnlyRefused && KeyboardHookHolds();
     if (holds) Heartbeat(true);  // the watchdog guards the lock from its first moment
     return holds;
 }
 
 const char* LockRefusalText() {
-    const char* reason = KeyboardHookRefusal();
+    const char* reason = keyboardOnlyRefused ? KeyboardOnlyLockRefusal() : KeyboardHookRefusal();
     return reason ? reason : kLockFailedText;
 }

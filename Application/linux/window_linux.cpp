@@ -165,11 +165,15 @@ void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
 }
 
 void ShowMainWindow(HWND, int command) {
+    if (LockScreenOnWayland()) return ShowWaylandLockScreen(controllerWindow, command != kSwHide);
     if (command == kSwHide) controllerWindow->HideLockScreen();
     else controllerWindow->ShowLockScreen();
 }
 
-bool IsMainWindowVisible(HWND) { return controllerWindow && controllerWindow->isVisible(); }
+bool IsMainWindowVisible(HWND) {
+    if (LockScreenOnWayland()) return WaylandLockScreenShown();
+    return controllerWindow && controllerWindow->isVisible();
+}
 
 void DestroyOwnedWindow(HWND window) {
     if (QWidget* widget = QWidget::find(static_cast<WId>(reinterpret_cast<uintptr_t>(window)))) widget->deleteLater();

@@ -47,6 +47,11 @@ HOOKWELL_API const char* KeysTheDesktopKeeps();
 // Whether GetLastInput can know the idle time on this desktop; if not, why.
 HOOKWELL_API const char* IdleTimeRefusal();
 
+// The key that types a character on the compositor's keyboard layout, as
+// VkKeyScanA answers: the virtual-key code, 0x100 added when Shift is needed;
+// -1 when no key types it (or the session is not a Wayland one).
+HOOKWELL_API int16_t LockKeyForCharacter(char character);
+
 // Wayland sessions: the reports (WM_HOOK_KEY, WM_HOOK_MOUSEMOVE) are handed to
 // this function, on the library's own thread; it must queue them for the
 // controller's thread (they are posted, never sent).
@@ -60,7 +65,8 @@ HOOKWELL_API void LockScreenArea(int32_t& x, int32_t& y, int32_t& width, int32_t
 // Shown (opaque, black where nothing is drawn yet) or not (the surfaces are
 // clear: the desktop shows through, input still goes nowhere else).
 HOOKWELL_API void LockScreenShown(bool shown);
-// A rectangle of the lock window's picture (32-bit 0xAARRGGBB rows of the
-// given stride; (left, top) of the area is pixel 0, 0) copied to the surfaces.
+// A rectangle of the lock window's picture copied to the surfaces: pixels
+// holds the whole picture, 32-bit 0xAARRGGBB rows of stride pixels, its
+// pixel 0, 0 at the area's top left corner.
 HOOKWELL_API void LockScreenUpdate(const uint32_t* pixels, int32_t stride, int32_t x, int32_t y, int32_t width,
                                    int32_t height);

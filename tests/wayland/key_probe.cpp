@@ -1,0 +1,115 @@
+// A plain Wayland client for the lock tests: one window filled with a
+// colour (magenta, so screenshots tell it from a lock screen), which prints
+// "key <code> <pressed>" for every key it receives and "focus" / "unfocus" as
+// the keyboard comes and goes. It stands for "another program" that must
+// receive nothing while a lock holds.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "xdg-shell-client.h"
+
+namespace {
+wl_compositor* compositor;
+wl_shm* shm;
+wl_seat* seat;
+xdg_wm_base* wmBase;
+wl_surface* surface;
+int width = 400, height = 300;
+
+void Say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+void OnGlobal(void*, wl_registry* r, uint32_t name, const char* i, uint32_t) {
+    if (!std::strcmp(i, "wl_compositor")) compositor = static_cast<wl_compositor*>(wl_registry_bind(r, name, &wl_compositor_interface, 4));
+    else if (!std::strcmp(i, "wl_shm")) shm = static_cast<wl_shm*>(wl_registry_bind(r, name, &wl_shm_interface, 1));
+    else if (!std::strcmp(i, "wl_seat") && !seat) seat = static_cast<wl_seat*>(wl_registry_bind(r, name, &wl_seat_interface, 4));
+    else if (!std::strcmp(i, "xdg_wm_base")) wmBase = static_cast<xdg_wm_base*>(wl_registry_bind(r, name, &xdg_wm_base_interface, 1));
+}
+void OnRemove(void*, wl_registry*, uint32_t) {}
+const wl_registry_listener kRegistry = {OnGlobal, OnRemove};
+
+void OnPing(void*, xdg_wm_base* b, uint32_t serial) { xdg_wm_base_pong(b, serial); }
+const xdg_wm_base_listener kBase = {OnPing};
+
+wl_buffer* MakeBuffer() {
+    const int stride = width * 4, size = stride * height;
+    int fd = memfd_create("probe", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, size) != 0) return nullptr;
+    auto* pixels = static_cast<uint32_t*>(mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+    for (int i = 0; i < width * height; ++i) pixels[i] = 0xFFFF00FF;
+    wl_shm_pool* pool = wl_shm_create_pool(shm, fd, size);
+    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    return buffer;
+}
+
+void OnToplevelConfigure(void*, xdg_toplevel*, int32_t w, int32_t h, wl_array*) {
+    if (w > 0 && h > 0) width = w, height = h;
+}
+void OnToplevelClose(void*, xdg_toplevel*) {}
+const xdg_toplevel_listener kToplevel = {OnToplevelConfigure, OnToplevelClose, nullptr, nullptr};
+void OnConfigure(void*, xdg_surface* s, uint32_t serial) {
+    xdg_surface_ack_configure(s, serial);
+    wl_surface_attach(surface, MakeBuffer(), 0, 0);
+    wl_surface_damage(surface, 0, 0, width, height);
+    wl_surface_commit(surface);
+}
+const xdg_surface_listener kSurface = {OnConfigure};
+
+void OnKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
+void OnEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { Say("focus"); }
+void OnLeave(void*, wl_keyboard*, uint32_t, wl_surface*) { Say("unfocus"); }
+void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+    std::printf("key %u %u\n", key, state);
+    std::fflush(stdout);
+}
+void OnModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void OnRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
+const wl_keyboard_listener kKeyboard = {OnKeymap, OnEnter, OnLeave, OnKey, OnModifiers, OnRepeat};
+
+wl_keyboard* keyboard;
+void OnCaps(void*, wl_seat* s, uint32_t caps) {
+    if (!(caps & WL_SEAT_CAPABILITY_KEYBOARD) && keyboard) {
+        // The last keyboard went away: this object is dead; a new one comes
+        // with the next keyboard.
+        wl_keyboard_release(keyboard);
+        keyboard = nullptr;
+    }
+    if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) && !keyboard) {
+        keyboard = wl_seat_get_keyboard(s);
+        wl_keyboard_add_listener(keyboard, &kKeyboard, nullptr);
+    }
+}
+void OnName(void*, wl_seat*, const char*) {}
+const wl_seat_listener kSeat = {OnCaps, OnName};
+}  // namespace
+
+int main() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) return 1;
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &kRegistry, nullptr);
+    wl_display_roundtrip(display);
+    if (!compositor || !shm || !wmBase || !seat) return 1;
+    xdg_wm_base_add_listener(wmBase, &kBase, nullptr);
+    wl_seat_add_listener(seat, &kSeat, nullptr);
+    surface = wl_compositor_create_surface(compositor);
+    xdg_surface* xs = xdg_wm_base_get_xdg_surface(wmBase, surface);
+    xdg_surface_add_listener(xs, &kSurface, nullptr);
+    xdg_toplevel* top = xdg_surface_get_toplevel(xs);
+    xdg_toplevel_add_listener(top, &kToplevel, nullptr);
+    xdg_toplevel_set_title(top, "keyprobe");
+    wl_surface_commit(surface);
+    Say("started");
+    while (wl_display_dispatch(display) >= 0) {
+    }
+    return 0;
+}

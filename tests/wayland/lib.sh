@@ -1,0 +1,76 @@
+# Helpers for the lock tests on real headless Wayland compositors (sourced).
+set -u
+BIN=${BUMBLEPAD_BIN:?}
+TESTS=${BUMBLEPAD_TESTS_BIN:?}
+failures=0
+pass() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+expect() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+wait_for() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+finish() {
+  [ "$failures" = 0 ] && echo "all passed" || echo "$failures failed"
+  exit $((failures > 0))
+}
+
+WORK=$(mktemp -d /tmp/bumblepad-wayland-XXXXXX)
+chmod 755 "$WORK"
+export XDG_CONFIG_HOME=$WORK/config XDG_STATE_HOME=$WORK/state
+mkdir -p "$XDG_CONFIG_HOME/Software/Bumblepad" "$WORK/run"
+chmod 700 "$WORK/run"
+export XDG_RUNTIME_DIR=$WORK/run
+unset DISPLAY
+export XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
+
+# Runs a compositor as an ordinary user (they refuse root): nobody when run
+# as root, with a private runtime folder of its own.
+as_user() {
+  if [ "$(id -u)" = 0 ]; then setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; else "$@"; fi
+}
+user_dir() {  # a folder the compositor's user owns
+  mkdir -p "$1"; chmod 700 "$1"
+  [ "$(id -u)" = 0 ] && chown nobody:nogroup "$1"
+  return 0
+}
+
+# The settings block: no drives, autoLockMs $1, pictures $2, hint on, word "wren".
+write_options() {
+  python3 - "$XDG_CONFIG_HOME/Software/Bumblepad/Options" "$1" "$2" <<'PY'
+import struct, sys
+block = bytes([0x7A]) + bytes(26) + bytes([0, 0, 0, 1, 0]) + struct.pack('<I', int(sys.argv[2])) \
+    + bytes([0, int(sys.argv[3])]) + b'wren'.ljust(20, b'\0') + bytes(2)
+assert len(block) == 60
+open(sys.argv[1], 'wb').write(block)
+PY
+}
+
+# Programs the compositor's user runs must be reachable for it: a build in a
+# folder it cannot enter (under /root) is copied into the test's folder.
+user_can_run() {
+  local bin
+  for bin in "$BIN/Bumblepad" "$TESTS/wayland_key_probe" "$SCRIPTS/mutter_keys.py"; do
+    as_user test -r "$bin" || return 1
+  done
+}
+SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ "$(id -u)" = 0 ] && ! user_can_run; then
+  mkdir -p "$WORK/copy/tests" "$WORK/copy/scripts"
+  cp -r "$BIN" "$WORK/copy/bin"
+  cp "$TESTS/wayland_key_probe" "$WORK/copy/tests/"
+  cp "$SCRIPTS/mutter_keys.py" "$WORK/copy/scripts/"
+  chmod -R a+rX "$WORK/copy"
+  BIN=$WORK/copy/bin TESTS=$WORK/copy/tests SCRIPTS=$WORK/copy/scripts
+fi
+
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT

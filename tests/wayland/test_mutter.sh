@@ -1,0 +1,67 @@
+# A full lock on mutter 43 (GNOME's compositor), headless: a full-screen
+# surface per output with the desktop's shortcuts inhibited. Keys come from
+# mutter's remote-desktop interface; there is no screenshot tool here, so the
+# lock is checked from the clients' side: another client receives no key
+# while it holds, the word ends it, the lock's own log.
+source "$(dirname "$0")/lib.sh"
+
+# Everything runs as the compositor's user: its session bus admits no other.
+user_dir "$WORK/user"
+for d in "$XDG_CONFIG_HOME" "$XDG_CONFIG_HOME/Software" "$XDG_CONFIG_HOME/Software/Bumblepad" "$WORK/run"; do
+  [ "$(id -u)" = 0 ] && chown nobody:nogroup "$d"
+done
+as_user env -i HOME="$WORK/user" XDG_RUNTIME_DIR="$WORK/run" PATH=/usr/bin:/bin \
+  dbus-run-session -- bash -c "echo \$DBUS_SESSION_BUS_ADDRESS >'$WORK/user/bus'; \
+  exec mutter --headless --wayland --no-x11 --virtual-monitor 1024x768" >"$WORK/mutter.log" 2>&1 &
+pids+=($!)
+wait_for 15 test -S "$WORK/run/wayland-0" || { cat "$WORK/mutter.log"; fail "mutter starts"; finish; }
+export WAYLAND_DISPLAY=wayland-0 DBUS_SESSION_BUS_ADDRESS=$(cat "$WORK/user/bus") XDG_CURRENT_DESKTOP=GNOME
+pass "mutter 43 runs headless"
+
+mkfifo "$WORK/user/keys"; chmod 666 "$WORK/user/keys"
+as_user /usr/bin/python3 "$SCRIPTS/mutter_keys.py" "$WORK/user/keys" >"$WORK/user/keys.log" 2>&1 & pids+=($!)
+exec 9<>"$WORK/user/keys"
+press() { echo "$*" >&9; }
+expect "mutter's remote-desktop session types" wait_for 10 grep -q ready "$WORK/user/keys.log"
+
+as_user "$TESTS/wayland_key_probe" >"$WORK/user/probe.log" 2>&1 & pids+=($!)
+keys() { grep -c '^key' "$WORK/user/probe.log"; }
+wait_for 10 grep -q focus "$WORK/user/probe.log"
+press type xab
+expect "keys reach the other client before the lock" wait_for 5 bash -c "[ \$(grep -c '^key' $WORK/user/probe.log) -ge 4 ]"
+
+# The automatic lock after 2 s without input (mutter's idle monitor).
+write_options 2000 1
+[ "$(id -u)" = 0 ] && chown nobody:nogroup "$XDG_CONFIG_HOME/Software/Bumblepad/Options"
+(cd "$BIN" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "$BIN/Bumblepad") \
+  >"$WORK/user/bumblepad.log" 2>&1 & bp=$!; pids+=($bp)
+log="$WORK/user/bumblepad.log"
+holds() { [ "$(grep -c 'Wayland lock .*: holds' "$log")" -ge "$1" ]; }
+probe_focused() { tail -n1 "$WORK/user/probe.log" | grep -q '^focus'; }
+# Without a tray host the parent is told so in a box, which takes the
+# keyboard; Return closes it and the other client has the keyboard again.
+if wait_for 10 bash -c "tail -n1 '$WORK/user/probe.log' | grep -q unfocus"; then press key 0xff0d; fi
+wait_for 10 probe_focused
+expect "the automatic lock comes and holds (full-screen + shortcuts inhibit)" wait_for 25 holds 1
+expect "it takes the keyboard from the other client" bash -c "tail -n1 '$WORK/user/probe.log' | grep -q unfocus"
+before=$(keys)
+press type xyz
+press key 0xffeb   # Super
+sleep 1
+expect "keys typed during the lock reach no other client" test "$(keys)" = "$before"
+focused=$(grep -c '^focus' "$WORK/user/probe.log")
+press type wren
+expect "the word ends the lock" wait_for 10 grep -q 'Wayland lock ended' "$log"
+expect "and the other client has the keyboard again" \
+  wait_for 10 bash -c "[ \$(grep -c '^focus' $WORK/user/probe.log) -gt $focused ]"
+press type ab
+expect "after the word, keys reach the other client again" wait_for 5 bash -c "[ \$(grep -c '^key' $WORK/user/probe.log) -ge $((before + 4)) ]"
+
+expect "the automatic lock comes again" wait_for 25 holds 2
+kill -9 $bp
+expect "killed -9 during a lock, the other client gets the keyboard back" wait_for 10 probe_focused
+before=$(keys)
+press type cd
+expect "and keys reach it again" wait_for 5 bash -c "[ \$(grep -c '^key' $WORK/user/probe.log) -ge $((before + 4)) ]"
+exec 9>&-
+finish
