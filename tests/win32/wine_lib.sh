@@ -12,7 +12,10 @@ wait_for() {
   while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
   return 1
 }
+# Ends the run: the prefix's server and every Wine process with it (Wine's
+# services would keep the test's output open), then the verdict.
 finish() {
+  "$run" --end-server
   [ $failures = 0 ] && echo "all passed"
   exit $((failures > 0))
 }
