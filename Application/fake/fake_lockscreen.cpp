@@ -147,12 +147,14 @@ void CloseEntrySearch(DirectorySearch handle) {
 bool IsRegularFile(const char* path) { return lockScreen.notRegularFiles.count(path) == 0; }
 
 // ---- keyboard layout ----
+bool KeyboardLayoutKnown() { return lockScreen.layoutKnown; }
+
 int16_t ScanCharacterKey(char character) {
     Log(std::string("VkKeyScanA(") + character + ")");
     auto it = lockScreen.keyScan.find(character);
     if (it != lockScreen.keyScan.end()) return it->second;
     const unsigned char c = static_cast<unsigned char>(character);
     if (std::isalpha(c)) return static_cast<int16_t>(std::toupper(c) | (std::isupper(c) ? 0x100 : 0));
-    if (std::isdigit(c)) return static_cast<int16_t>(c);
+    if (std::isdigit(c) || c == ' ') return static_cast<int16_t>(c);
     return -1;
 }

@@ -17,6 +17,7 @@ struct LockScreenScript {
     std::map<std::string, std::vector<std::string>> folders;
     std::set<std::string> notRegularFiles;  // IsRegularFile answers false for these paths
     std::map<char, int16_t> keyScan;        // VkKeyScanA overrides; else letters/digits map to 'A'..'Z'/'0'..'9', others -1
+    bool layoutKnown = true;                // KeyboardLayoutKnown
     bool logPixels = true;                  // SetPixel calls are logged
 };
 extern LockScreenScript lockScreen;

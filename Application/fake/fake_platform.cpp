@@ -88,6 +88,7 @@ void CloseKey(RegistryKey) { Log("RegCloseKey"); }
 void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
     Log("MessageBoxA(" + Str(text) + "," + Str(caption) + "," + Hex(flags) + ")");
 }
+void LogNote(const char* text) { Log("Log(" + Str(text) + ")"); }
 void StartProgram(const char* commandLine, const char* workingDirectory) {
     Log("CreateProcessA(" + Str(commandLine) + "," + Str(workingDirectory) + ")");
 }

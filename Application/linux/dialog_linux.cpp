@@ -13,10 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QTimer>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -143,6 +145,8 @@ static void BuildOptions(TemplateDialog* d, bool older) {
         auto* word = new QLineEdit(d);
         word->setObjectName(QString("item%1").arg(kItemUnlockWord));
         word->setGeometry(du(120, 96, 60, 10));
+        // The stored word is single-byte Latin-1: other characters cannot be entered.
+        word->setValidator(new QRegularExpressionValidator(QRegularExpression("[\\x{20}-\\x{7E}\\x{A0}-\\x{FF}]*"), word));
         label("Type", du(96, 96, 17, 8));
         label("to exit", du(186, 96, 22, 8));
     }
@@ -177,6 +181,7 @@ HWND CreateModelessDialog(void*, int templateId, HWND) {
     text->setObjectName(QString("item%1").arg(kItemHintText));
     text->setReadOnly(true);
     text->setFrameStyle(QFrame::NoFrame);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setGeometry(box.adjusted(1, 1, -1, -1));
@@ -224,16 +229,37 @@ uint32_t GetDialogItemUInt(HWND dialog, int id) {
     return static_cast<uint32_t>(value);
 }
 
+// The box grows to the text in its font, so both lines of the hint show
+// whole whatever font Qt picks.
+static void FitHintBox(QPlainTextEdit* text) {
+    QWidget* box = text->window();
+    const QFontMetrics fm(text->font());
+    int width = 0;
+    const QStringList lines = text->toPlainText().split('\n');
+    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+    const int margin = static_cast<int>(std::ceil(text->document()->documentMargin()));
+    const int frame = box->width() - text->width();
+    const QSize needed(width + 2 * margin + frame + fm.averageCharWidth(),
+                       static_cast<int>(lines.size()) * fm.lineSpacing() + 2 * margin + frame);
+    box->resize(box->size().expandedTo(needed));
+    text->setGeometry(box->rect().adjusted(frame / 2, frame / 2, -(frame - frame / 2), -(frame - frame / 2)));
+}
+
+// Texts are single-byte Latin-1, as the stored word is.
 void SetDialogItemText(HWND dialog, int id, const char* text) {
-    QString s = QString::fromLocal8Bit(text);
-    if (auto* e = Item<QLineEdit>(dialog, id)) e->setText(s);
-    else if (auto* p = Item<QPlainTextEdit>(dialog, id)) p->setPlainText(s.replace("\r\n", "\n"));
+    QString s = QString::fromLatin1(text);
+    if (auto* e = Item<QLineEdit>(dialog, id)) {
+        e->setText(s);
+    } else if (auto* p = Item<QPlainTextEdit>(dialog, id)) {
+        p->setPlainText(s.replace("\r\n", "\n"));
+        FitHintBox(p);
+    }
 }
 
 bool GetDialogItemText(HWND dialog, int id, char* buffer, int size) {
     auto* e = Item<QLineEdit>(dialog, id);
     if (!e || size <= 0) return false;
-    QByteArray bytes = e->text().toLocal8Bit();
+    QByteArray bytes = e->text().toLatin1();  // the field takes nothing else
     int n = std::min<int>(static_cast<int>(bytes.size()), size - 1);
     std::memcpy(buffer, bytes.constData(), static_cast<size_t>(n));
     buffer[n] = '\0';

@@ -86,11 +86,14 @@ void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return;
     }
-    QMessageBox box(flags & 0x30 ? QMessageBox::Warning : QMessageBox::NoIcon, QString::fromLocal8Bit(caption),
-                    QString::fromLocal8Bit(text), QMessageBox::Ok);
+    // The controller's texts are single-byte Latin-1, like the unlock word they may quote.
+    QMessageBox box(flags & 0x30 ? QMessageBox::Warning : QMessageBox::NoIcon, QString::fromLatin1(caption),
+                    QString::fromLatin1(text), QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
+
+void LogNote(const char* text) { std::fprintf(stderr, "Bumblepad: %s\n", QString::fromLatin1(text).toLocal8Bit().constData()); }
 
 // ---- processes ----
 

@@ -32,3 +32,6 @@ void CloseAtSessionEnd();
 
 // The window procedure (main_window.cpp).
 LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lParam);
+// The close path has run (log-off, shut-down, "Exit"): what it released and
+// restored must not be applied again, e.g. by a dialog that its quit ended.
+extern bool closePathRan;

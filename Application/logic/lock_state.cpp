@@ -1,6 +1,8 @@
 #include "lock_state.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "Hookwell.h"
 #include "clock_port.h"
@@ -14,35 +16,75 @@
 #include "switches.h"
 #include "tray.h"
 #include "lock_screen.h"
+#include "unlock_word.h"
 #include "window_port.h"
 
 bool locked = false;
 bool keyboardOnly = false;
 HWND hintWindow = nullptr;
 
-// A failed lock is being reported; the idle check waits for the parent to
+bool lockFromIdle = false;
+bool lockShowsPictures = false;
+std::string automaticLockNote;
+
+// A refused lock is being reported; the idle check waits for the parent to
 // read it instead of stacking one message over the next every tick.
 static bool reportingLockFailure = false;
 
+void RefuseLock(bool fromIdle, const char* text) {
+    if (!fromIdle) {
+        reportingLockFailure = true;
+        ShowMessageBox(text, "Error", kMbIconWarning);
+        reportingLockFailure = false;
+        return;
+    }
+    // Nobody is there to read a box: the log and the tray tip say it once.
+    if (automaticLockNote == text) return;
+    automaticLockNote = text;
+    LogNote(text);
+    SetTrayTip(kAutomaticLockFailedTip);
+}
+
+// An automatic lock took hold: the note of an earlier refusal is withdrawn.
+static void AutomaticLockHeld() {
+    if (automaticLockNote.empty()) return;
+    automaticLockNote.clear();
+    LogNote("The automatic lock has taken hold.");
+    SetTrayTip(kAppName);
+}
+
+// A full lock ends only by its word: a word that cannot be typed on the
+// current layout must not start one.
+static bool WordRefused(bool fromIdle) {
+    const StoredWord word = CurrentUnlockWord();
+    const int bad = UntypeableCharacter(word.text, std::strlen(word.text));
+    if (bad < 0) return false;
+    char text[320];
+    std::snprintf(text, sizeof text, kWordLockRefusedText, word.text[bad], word.text);
+    RefuseLock(fromIdle, text);
+    return true;
+}
+
 // The hook was just installed. If it does not hold the input, take it off
-// again, leave the state unlocked and tell the parent; nothing has been shown
-// or switched yet at this point.
-static bool HookTookHold(bool allowMouse) {
+// again and leave the state unlocked; nothing has been shown or switched yet.
+static bool HookTookHold(bool allowMouse, bool fromIdle) {
     if (LockHookHolds()) return true;
     RemoveKeyboardHook(allowMouse);
     locked = false;
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
-    reportingLockFailure = true;
-    ShowMessageBox(LockRefusalText(), "Error", kMbIconWarning);
-    reportingLockFailure = false;
+    RefuseLock(fromIdle, LockRefusalText());
     return false;
 }
 
 void BeginFullLock(bool fromIdle) {
+    if (WordRefused(fromIdle)) return;
     locked = true;
+    lockFromIdle = fromIdle;
+    lockShowsPictures = options.showPictures;
     SetKeyboardHook(mainWindow, options.showPictures, options.showPictures);
-    if (!HookTookHold(options.showPictures)) return;
+    if (!HookTookHold(options.showPictures, fromIdle)) return;
+    if (fromIdle) AutomaticLockHeld();
     if (fromIdle || options.showPictures) {
         ShowMainWindow(mainWindow, kSwShow);
     } else if (options.showUnlockHint) {
@@ -55,8 +97,10 @@ void BeginKeyboardLock() {
     CheckTrayItem(kCmdLockKeyboard, true);
     locked = true;
     keyboardOnly = true;
+    lockFromIdle = false;
+    lockShowsPictures = options.showPictures;
     SetKeyboardHook(mainWindow, true, false);
-    if (!HookTookHold(true)) return;
+    if (!HookTookHold(true, false)) return;
     SetAccessibilityHotkeys(true);
 }
 
@@ -70,19 +114,20 @@ void EndControllerLock() {
 
 void EndLostLock(HWND window) {
     if (!locked) return;
+    const bool fromIdle = lockFromIdle;
     EndLockByWord(window);
-    reportingLockFailure = true;
-    ShowMessageBox(kLockLostText, "Error", kMbIconWarning);
-    reportingLockFailure = false;
+    RefuseLock(fromIdle, kLockLostText);  // an automatic one is tried again at the next idle check
 }
 
 void IdleCheck() {
     MutexHandle foreign = OpenNamedMutex(kForeignMutexName);
-    if ((!locked || keyboardOnly) && options.autoLockMs != 0 && !foreign && !reportingLockFailure) {
+    if ((!locked || keyboardOnly) && options.autoLockMs != 0 && !foreign && !reportingLockFailure &&
+        !optionsDialogOpen) {
         uint32_t last = static_cast<uint32_t>(GetLastInput());
         uint32_t now = TickCount();
         uint32_t idle = now - last;  // modulo 2^32: a wrap in between still gives the elapsed time
-        if (idle > options.autoLockMs) {
+        // A keyboard-only lock is given up only for a full lock that can begin.
+        if (idle > options.autoLockMs && !(keyboardOnly && WordRefused(true))) {
             if (keyboardOnly) EndControllerLock();
             BeginFullLock(true);
         }
@@ -99,9 +144,7 @@ HWND CreateHintWindow() {
     HWND window = CreateModelessDialog(appInstance, kDialogUnlockHint, mainWindow);
     if (!window) return nullptr;
     char text[128];
-    char word[sizeof options.unlockWord + 1] = {};
-    for (size_t i = 0; i < sizeof options.unlockWord && options.unlockWord[i]; ++i) word[i] = options.unlockWord[i];
-    BuildHintText(word, text, sizeof text);
+    BuildHintText(CurrentUnlockWord().text, text, sizeof text);
     SetDialogItemText(window, kItemHintText, text);
     return window;
 }

@@ -13,7 +13,10 @@ constexpr WParam kPbtApmSuspend = 4;
 constexpr WParam kPbtApmResumeCritical = 6;
 constexpr WParam kPbtApmResumeSuspend = 7;
 
+bool closePathRan = false;
+
 static LResult ClosePath(HWND window, uint32_t message) {
+    closePathRan = true;
     StopWindowTimer(window, kIdleTimerId);
     HandleTrayEvent(window, 2);
     PostQuit(0);

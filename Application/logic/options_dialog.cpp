@@ -1,11 +1,14 @@
 #include "options_dialog.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "Hookwell.h"
 #include "dialog_port.h"
+#include "message_box_port.h"
 #include "resource_ids.h"
 #include "settings.h"
+#include "unlock_word.h"
 
 static void FillControls(HWND dialog) {
     for (int i = 0; i < 26; ++i)
@@ -15,9 +18,23 @@ static void FillControls(HWND dialog) {
     if (options.disableCtrlAltDel) CheckDialogButton(dialog, kItemCtrlAltDel, true);
     if (options.showPictures) CheckDialogButton(dialog, kItemShowPictures, true);
     SetDialogItemUInt(dialog, kItemIdleMinutes, options.autoLockMs / 60000);
-    char word[sizeof options.unlockWord + 1] = {};
-    std::memcpy(word, options.unlockWord, sizeof options.unlockWord);
-    SetDialogItemText(dialog, kItemUnlockWord, word);
+    SetDialogItemText(dialog, kItemUnlockWord, CurrentUnlockWord().text);
+}
+
+// A word the lock screen could not match would lock the family out: it is
+// refused, the parent is told which character, the field shows the previous
+// word again and the dialog stays open (the next close keeps that word).
+static bool WordRefused(HWND dialog) {
+    char word[sizeof options.unlockWord] = {};
+    if (!GetDialogItemText(dialog, kItemUnlockWord, word, sizeof word)) return false;
+    const int bad = UntypeableCharacter(word, std::strlen(word));
+    if (bad < 0) return false;
+    const StoredWord previous = CurrentUnlockWord();
+    char text[320];
+    std::snprintf(text, sizeof text, kWordRefusedText, word[bad], previous.text);
+    ShowMessageBox(text, "Error", kMbIconWarning);
+    SetDialogItemText(dialog, kItemUnlockWord, previous.text);
+    return true;
 }
 
 static void StoreControls(HWND dialog) {
@@ -45,6 +62,7 @@ intptr_t OptionsDialogProc(HWND dialog, uint32_t message, WParam wParam, LParam)
         return 1;
     case WM_COMMAND:
         if ((wParam & 0xFFFF) != kItemOk) return 0;
+        if (WordRefused(dialog)) return 1;
         StoreControls(dialog);
         EndDialogBox(dialog, kItemOk);
         SaveOptions();

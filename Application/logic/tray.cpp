@@ -1,5 +1,6 @@
 #include "tray.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "Hookwell.h"
@@ -17,6 +18,7 @@
 
 void* trayMenu = nullptr;
 static bool trayMenuOld = false;  // menu 103 is loaded
+bool optionsDialogOpen = false;
 
 void CheckTrayItem(uint32_t id, bool checked) {
     if (!trayMenu) return;
@@ -27,13 +29,20 @@ void CheckTrayItem(uint32_t id, bool checked) {
         CheckMenuEntry(trayMenu, kCmdLockKeyboardOld, checked ? kMfChecked : kMfUnchecked);
 }
 
+char trayTip[64] = "Bumblepad";
+
 static TrayIconRecord IconRecord(HWND window) {
     TrayIconRecord record;
     record.window = window;
     record.instance = appInstance;
     record.iconResource = kIconTray;
-    std::strcpy(record.tip, kAppName);
+    std::strcpy(record.tip, trayTip);
     return record;
+}
+
+void SetTrayTip(const char* tip) {
+    std::snprintf(trayTip, sizeof trayTip, "%s", tip);
+    if (mainWindow) NotifyTrayIcon(kNimModify, IconRecord(mainWindow));
 }
 
 void AddTrayIcon(HWND window) { NotifyTrayIcon(kNimAdd, IconRecord(window)); }
@@ -92,7 +101,10 @@ static void RunCommand(HWND window, uint32_t command) {
         BeginFullLock(false);
         break;
     case kCmdOptions:
+        optionsDialogOpen = true;
         RunModalDialog(appInstance, OptionsDialogTemplate(osVersionInfo), mainWindow, OptionsDialogProc);
+        optionsDialogOpen = false;
+        if (closePathRan) break;  // ended by a log-off: the doors stay released
         if (options.lockDriveDoors) LockAll(true, options.lockDrive);
         KeyboardHookRepeat(options.keyRepeat);
         break;
@@ -111,8 +123,10 @@ static void RunCommand(HWND window, uint32_t command) {
 
 void HandleTrayEvent(HWND window, LParam event) {
     if (!trayMenu) LoadTrayMenu();
+    // The options dialog lies above a lock window, so no lock may start
+    // under it, and a second menu or dialog must not open over it.
     bool fullLock = locked && !keyboardOnly;
-    if (!fullLock) {
+    if (!fullLock && !optionsDialogOpen) {
         uint32_t command = 0;
         bool acts = true;
         if (event == WM_RBUTTONUP) {

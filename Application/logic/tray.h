@@ -6,11 +6,18 @@
 
 // The popup of the loaded tray menu; null until the first tray event.
 extern void* trayMenu;
+// The options dialog is open: no lock begins and the tray is not acted on.
+extern bool optionsDialogOpen;
 
 // CheckMenuItem(trayMenu, id, by command, MF_CHECKED 8 / MF_UNCHECKED 0).
 void CheckTrayItem(uint32_t id, bool checked);
 
 void AddTrayIcon(HWND window);
+extern char trayTip[64];  // the icon's tip
+
+// Puts tip (at most 63 characters) on the icon, now and whenever it is added
+// again; kAppName is the usual one.
+void SetTrayTip(const char* tip);
 void RemoveTrayIcon(HWND window);
 
 // Every WM_TRAY_NOTIFY (event = lParam) and the close path (event = 2, the

@@ -33,9 +33,28 @@ bool RecordKeyAndMatch(uint32_t code) {
     return keyHistory.find(unlockCodes) != std::string::npos;
 }
 
+int UntypeableCharacter(const char* word, size_t length) {
+    if (!KeyboardLayoutKnown()) return -1;  // nothing to judge by before the keys come
+    for (size_t i = 0; i < length; ++i) {
+        const int key = ScanCharacterKey(word[i]);
+        const int shiftState = (key >> 8) & 0xFF;
+        if ((key & 0xFF) == 0xFF) return static_cast<int>(i);
+        if (i > 0 && (shiftState & ~1) != 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+StoredWord CurrentUnlockWord() {
+    StoredWord word{};
+    std::memcpy(word.text, options.unlockWord, strnlen(options.unlockWord, sizeof options.unlockWord));
+    return word;
+}
+
 void EndLockByWord(HWND window) {
+    // What the lock took follows from how it began, whatever the setting says now.
+    const bool tookPictures = lockShowsPictures;
     keyHistory.clear();
-    if (options.showPictures) {
+    if (tookPictures) {
         lockScreenPrepared = false;
         PlaySoundFile(nullptr, kSoundPurge);
         DeleteMemoryContext(canvasDC);
@@ -45,7 +64,7 @@ void EndLockByWord(HWND window) {
         DestroyOwnedWindow(hintWindow);
         hintWindow = nullptr;
     }
-    RemoveKeyboardHook(options.showPictures);
+    RemoveKeyboardHook(tookPictures);
     locked = false;
     keyboardOnly = false;
     SetAccessibilityHotkeys(false);

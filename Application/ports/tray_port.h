@@ -18,6 +18,7 @@ struct TrayIconRecord {
 };
 
 constexpr uint32_t kNimAdd = 0;
+constexpr uint32_t kNimModify = 1;
 constexpr uint32_t kNimDelete = 2;
 
 // Shell_NotifyIconA(action, record); the result is not examined.

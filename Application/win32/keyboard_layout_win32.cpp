@@ -4,3 +4,5 @@
 #include "keyboard_layout_port.h"
 
 int16_t ScanCharacterKey(char character) { return VkKeyScanA(character); }
+
+bool KeyboardLayoutKnown() { return true; }

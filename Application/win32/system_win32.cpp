@@ -2,6 +2,7 @@
 // message boxes, processes, mutexes and the version record.
 #include <windows.h>
 
+#include <cstdio>
 #include <ctime>
 
 #include "clock_port.h"
@@ -37,6 +38,12 @@ void CloseKey(RegistryKey key) { RegCloseKey(static_cast<HKEY>(key)); }
 
 void ShowMessageBox(const char* text, const char* caption, uint32_t flags) {
     MessageBoxA(nullptr, text, caption, flags);
+}
+
+void LogNote(const char* text) {
+    char line[512];
+    std::snprintf(line, sizeof line, "Bumblepad: %s\r\n", text);
+    OutputDebugStringA(line);
 }
 
 void StartProgram(const char* commandLine, const char* workingDirectory) {

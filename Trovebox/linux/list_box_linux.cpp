@@ -33,7 +33,11 @@ std::vector<int> SelectedRows(QListWidget* list) {
 int ListAddString(DialogHandle dialog, int id, const std::string& text) {
     QListWidget* list = List(dialog, id);
     if (!list) return -1;
-    auto* item = new CaseFoldedItem(QString::fromLocal8Bit(text.c_str()));
+    // The name as the locale shows it; the file's own bytes kept with it, as a
+    // name that is not valid in the locale's encoding would not survive the
+    // way back.
+    auto* item = new CaseFoldedItem(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+    item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     list->addItem(item);
     return list->row(item);
 }
@@ -51,7 +55,7 @@ int ListGetCurSel(DialogHandle dialog, int id) {
 std::string ListGetText(DialogHandle dialog, int id, int index) {
     QListWidget* list = List(dialog, id);
     QListWidgetItem* item = list ? list->item(index) : nullptr;
-    return item ? item->text().toLocal8Bit().toStdString() : std::string();
+    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
 int ListGetSelItems(DialogHandle dialog, int id, int maxItems, int* items) {

@@ -63,9 +63,28 @@ bool CMediaDlg::OnInitDialog(DialogHandle window) {
     const char separator = PathSeparator();
     if (mediaRoot.empty() || mediaRoot.back() != separator) mediaRoot += separator;
 
+    RemoveImportLeftovers();
     FillMediaList("./pictures/*", m_pictureList);
     FillMediaList("./sounds/*", m_soundList);
     return true;
+}
+
+// An import killed between writing its temporary file and renaming it
+// leaves the file behind: in the media root, or, from older runs, in the
+// pictures folder, where the lock screen would count it as a picture.
+void CMediaDlg::RemoveImportLeftovers() {
+    for (const char* folder : {".", "./pictures"}) {
+        std::string name;
+        std::vector<std::string> leftovers;
+        FindHandle find = FindFirstEntry(std::string(folder) + "/~import*.tmp", name);
+        if (!find) continue;
+        do {
+            if (IsImportTemporary(name)) leftovers.push_back(name);
+        } while (FindNextEntry(find, name));
+        FindEnd(find);
+        for (const std::string& leftover : leftovers)
+            DeleteOneFile(folder[1] ? MediaPath("pictures", leftover) : mediaRoot + leftover);
+    }
 }
 
 void CMediaDlg::FillMediaList(const std::string& pattern, CListBox& list) {
@@ -183,10 +202,12 @@ bool CMediaDlg::StorePicture(int format, const std::string& source, const std::s
     FIBITMAP* toSave = ReadyForJpeg(scaled.get(), converted);
     if (!toSave) return false;
 
-    // Written beside the destination first, so a failed save never harms a
-    // file already stored under that name (or the source itself, when it
-    // is imported from the pictures folder).
-    const std::string temporary = MediaPath("pictures", TemporaryName());
+    // Written first to a temporary file in the media root, so a failed save
+    // never harms a file already stored under that name (or the source
+    // itself, when it is imported from the pictures folder), and a save cut
+    // short leaves nothing in the pictures folder. The root holds that folder,
+    // so the rename stays on one file system.
+    const std::string temporary = mediaRoot + TemporaryName();
     if (FreeImage_Save(FIF_JPEG, toSave, temporary.c_str(), JPEG_DEFAULT) &&
         ReplaceWithFile(temporary, destination))
         return true;

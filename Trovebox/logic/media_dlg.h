@@ -66,6 +66,7 @@ public:
 private:
     std::string MediaPath(const char* folder, const std::string& name) const;
     void DeleteSelected(CListBox& list, const char* folder);
+    void RemoveImportLeftovers();
     bool StorePicture(int format, const std::string& source, const std::string& destination);
     void DrawPreview();
 

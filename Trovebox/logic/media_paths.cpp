@@ -2,9 +2,22 @@
 
 #include <cstring>
 
+#include "file_port.h"
+
 std::string FileNameOf(const std::string& path) {
-    size_t cut = path.find_last_of("\\/");
+    // Windows takes both separators; on Linux "\\" is a character of a name.
+    size_t cut = path.find_last_of(PathSeparator() == '\\' ? "\\/" : "/");
     return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool IsImportTemporary(const std::string& name) {
+    const std::string head = "~import", tail = ".tmp";
+    if (name.size() <= head.size() + tail.size() || name.size() > head.size() + 8 + tail.size()) return false;
+    if (name.compare(0, head.size(), head) != 0 || name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
 }
 
 std::string FilterForDialog(const std::string& filter) {

@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
-// The text after the last "\" (or "/") of path; the whole path when it has none.
+// The text after the last separator of path ("\" or "/" on Windows, "/"
+// on Linux); the whole path when it has none.
 std::string FileNameOf(const std::string& path);
+
+// name is an import's temporary file: "~import", 1 to 8 digits, ".tmp".
+bool IsImportTemporary(const std::string& name);
 
 // A filter written with "|" between its parts and ending in "||", with each
 // "|" turned into a NUL as the open-file dialog wants it.

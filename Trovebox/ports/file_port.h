@@ -30,5 +30,5 @@ bool CopyOneFile(const std::string& source, const std::string& destination, bool
 bool DeleteOneFile(const std::string& path);
 
 // MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING): renames a file
-// within its folder, replacing a file of the destination's name.
+// on one file system, replacing a file of the destination's name.
 bool ReplaceWithFile(const std::string& source, const std::string& destination);

@@ -28,6 +28,7 @@
 #include "hook_procs.h"
 #include "hook_rules.h"
 #include "hook_system_port.h"
+#include "key_codes_linux.h"
 #include "session_kind.h"
 #include "shared_state.h"
 #include "wayland_lock.h"
@@ -249,10 +250,7 @@ void EventThread::Dispatch(XEvent& event) {
             XPeekEvent(display_, &next);
             if (next.type == KeyPress && next.xkey.keycode == key.keycode && next.xkey.time - key.time <= 1) return;
         }
-        KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(key.keycode), 0, 0);
-        if (keysym == NoSymbol) keysym = XLookupKeysym(&key, 0);  // a server without XKB
-        uint8_t vk = VirtualKeyFromKeysym(static_cast<uint32_t>(keysym));
-        if (vk == 0) vk = 0xFF;  // a key without a virtual-key code of its own
+        uint8_t vk = ReportedKeyCode(display_, key.keycode);  // 0xFF: a key without a code of its own
         if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
             // The release half of our own synthetic Num Lock press.
             --pendingNumLockReleases;

@@ -110,6 +110,12 @@ inline bool TrackerMouseCounts(int code, uintptr_t message, HookPoint pt, HookPo
 // or 0 for a key without one. The table is in docs/hooks.md.
 uint8_t VirtualKeyFromKeysym(uint32_t keysym);
 
+// A key whose keysym has none (a national letter such as ä or ß) gets the
+// code of the key at its place on a US keyboard, by its XKB key name ("AC11",
+// "TLDE", ...), as Windows gives such keys the OEM code of their place. 0 for
+// a key outside the main block.
+uint8_t VirtualKeyFromKeyName(const char* name);
+
 // The keyboard message Windows gives for a key event: WM_SYSKEYDOWN / UP for
 // F10, for the Alt keys themselves and for keys pressed while Alt (and not
 // Ctrl) is held; WM_KEYDOWN / UP otherwise.

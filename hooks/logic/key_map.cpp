@@ -3,6 +3,8 @@
 // stays platform-free and testable.
 #include "hook_rules.h"
 
+#include <cstring>
+
 namespace {
 
 struct KeysymVk {
@@ -86,6 +88,26 @@ uint8_t VirtualKeyFromKeysym(uint32_t keysym) {
     if (keysym >= 0xFFB0 && keysym <= 0xFFB9) return static_cast<uint8_t>(0x60 + keysym - 0xFFB0);  // KP_0..KP_9
     for (const KeysymVk& entry : kTable)
         if (entry.keysym == keysym) return entry.vk;
+    return 0;
+}
+
+uint8_t VirtualKeyFromKeyName(const char* name) {
+    if (std::strcmp(name, "TLDE") == 0) return 0xC0;
+    if (std::strcmp(name, "BKSL") == 0) return 0xDC;
+    if (std::strcmp(name, "LSGT") == 0) return 0xE2;
+    // The four rows of the main block, left to right: "AE01" is the 1 key.
+    static const struct {
+        char row[3];
+        const char* codes;
+    } kRows[] = {{"AE", "1234567890\xBD\xBB"},
+                 {"AD", "QWERTYUIOP\xDB\xDD"},
+                 {"AC", "ASDFGHJKL\xBA\xDE"},
+                 {"AB", "ZXCVBNM\xBC\xBE\xBF\xC1"}};
+    if (std::strlen(name) != 4 || name[2] < '0' || name[2] > '9' || name[3] < '0' || name[3] > '9') return 0;
+    const size_t column = static_cast<size_t>((name[2] - '0') * 10 + (name[3] - '0'));
+    for (const auto& r : kRows)
+        if (name[0] == r.row[0] && name[1] == r.row[1] && column >= 1 && column <= std::strlen(r.codes))
+            return static_cast<uint8_t>(r.codes[column - 1]);
     return 0;
 }
 

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "controller.h"
 #include "fake_dialog.h"
+#include "fake_lockscreen.h"
 #include "fake_platform.h"
 #include "fake_switches.h"
 #include "switches.h"
@@ -23,7 +25,7 @@
 class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::Reset();
+        fake::ResetLockScreen();  // also fake::Reset()
         fake::ResetTray();
         fake::ResetDialog();
         fake::ResetSwitches();
@@ -36,7 +38,13 @@ protected:
         keyboardOnly = false;
         powerButtonRefused = false;
         hintWindow = nullptr;
+        lockFromIdle = false;
+        lockShowsPictures = false;
+        automaticLockNote.clear();
+        std::strcpy(trayTip, kAppName);
         trayMenu = nullptr;
+        optionsDialogOpen = false;
+        closePathRan = false;
         mainWindow = kWindow;
         osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};
         taskbarCreatedMessage = 0;

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 
 #include "controller_fixture.h"
@@ -24,28 +25,23 @@ protected:
 
 // ---- the automatic lock ----
 
-TEST_F(LockStateTest, IdleCheckLocksOnlyAfterTheIdleTimeIsExceeded) {
+TEST_F(LockStateTest, IdleCheckLocksOnceTheIdleTimeIsExceededAcrossTheWrapWhateverTheTimerId) {
     options.autoLockMs = 60000;
     TickAfterIdle(60000);
     EXPECT_FALSE(locked) << "equal is not more";
     EXPECT_EQ(Only({"OpenMutexA", "GetLastInput", "CloseHandle", "SetKeyboardHook"}),
               (Calls{"OpenMutexA(0x1F0001,0,VeltrixLoaderChildProofMutex)", "GetLastInput"}));
-    TickAfterIdle(60001);
-    EXPECT_TRUE(locked);
-    EXPECT_FALSE(keyboardOnly);
-    EXPECT_TRUE(Called("SetKeyboardHook(1,1)"));
-    EXPECT_TRUE(Called("ShowWindow(5)"));
-}
-
-TEST_F(LockStateTest, IdleTimeIsMeasuredAcrossTheTickCounterWrap) {
-    options.autoLockMs = 60000;
     fake::script.lastInput = 0xFFFFF000u;  // 4096 ms before the wrap
     fake::script.tickCount = 60000 - 4096; // exactly 60000 later
     Send(WM_TIMER, 1);
     EXPECT_FALSE(locked);
     fake::script.tickCount += 1;
-    Send(WM_TIMER, 1);
+    EXPECT_EQ(Send(WM_TIMER, 77), 0);
     EXPECT_TRUE(locked);
+    EXPECT_FALSE(keyboardOnly);
+    EXPECT_TRUE(Called("SetKeyboardHook(1,1)"));
+    EXPECT_TRUE(Called("ShowWindow(5)"));
+    EXPECT_TRUE(fake::CallsStartingWith("DefWindowProcA").empty());
 }
 
 TEST_F(LockStateTest, NoAutomaticLockWhenSwitchedOffOrAnotherProgramHoldsItsMutex) {
@@ -166,11 +162,39 @@ TEST_F(LockStateTest, ALockThatDoesNotHoldIsUndoneAndReported) {
     EXPECT_FALSE(locked || keyboardOnly);
     EXPECT_FALSE(fake::tray.checked[40015]);
 
-    // The automatic lock tries again on a later tick, and holds once it can.
+
+    // The automatic lock: no box, a note once; tried at every tick, and
+    // taken once the keyboard is free, the note withdrawn.
     options.autoLockMs = 60000;
+    fake::calls.clear();
+    TickAfterIdle(60001);
+    TickAfterIdle(60001);
     fake::tray.lockHolds = true;
     TickAfterIdle(60001);
-    EXPECT_TRUE(locked);
+    const std::string tip = "Shell_NotifyIconA(1,88,1,7,0x8001,104,Bumblepad";
+    EXPECT_EQ(Only({"SetKeyboardHook", "MessageBoxA", "Log", "Shell_NotifyIconA"}),
+              (Calls{"SetKeyboardHook(1,1)", std::string("Log(") + kLockFailedText + ")",
+                     tip + ": the last automatic lock could not take hold)", "SetKeyboardHook(1,1)",
+                     "SetKeyboardHook(1,1)", "Log(The automatic lock has taken hold.)", tip + ")"}));
+    EXPECT_TRUE(locked && Called("ShowWindow(5)"));
+}
+
+TEST_F(LockStateTest, AWordThatCannotBeTypedStartsNoFullLock) {
+    std::memcpy(options.unlockWord, "b\xE4r", 4);
+    fake::lockScreen.keyScan['\xE4'] = -1;  // no key types it on this layout
+    char text[320];
+    std::snprintf(text, sizeof text, kWordLockRefusedText, '\xE4', "b\xE4r");
+    BeginFullLock(false);
+    options.autoLockMs = 60000;
+    BeginKeyboardLock();  // ended by the tray too: it may start
+    TickAfterIdle(60001);  // the automatic lock: no box, and the keyboard-only lock stays
+    EXPECT_EQ(Only({"SetKeyboardHook", "RemoveKeyboardHook", "MessageBoxA", "Log"}),
+              (Calls{std::string("MessageBoxA(") + text + ",Error,0x30)", "SetKeyboardHook(1,0)",
+                     std::string("Log(") + text + ")"}));
+    EXPECT_TRUE(locked && keyboardOnly);
+    fake::lockScreen.keyScan['\xE4'] = 0xDE;  // a layout with a key for it
+    TickAfterIdle(60001);
+    EXPECT_TRUE(locked && !keyboardOnly);
 }
 
 TEST_F(LockStateTest, ALockWhoseHoldIsLostIsUndoneAndReported) {
@@ -286,15 +310,6 @@ TEST_F(LockStateTest, MouseMovesAreIgnoredWhileTheWindowIsHidden) {
     for (const auto& c : fake::calls)
         if (c.rfind("VkKeyScanA", 0) != 0) seen.push_back(c);
     EXPECT_EQ(seen, (Calls{"DefWindowProcA(0x8003)", "DefWindowProcA(0x8002)"}));
-}
-
-TEST_F(LockStateTest, TheTimerAnswersZeroWhateverItsId) {
-    options.autoLockMs = 60000;
-    fake::script.tickCount = 1000000;
-    fake::script.lastInput = 0;
-    EXPECT_EQ(Send(WM_TIMER, 77), 0);
-    EXPECT_TRUE(locked);
-    EXPECT_TRUE(fake::CallsStartingWith("DefWindowProcA").empty());
 }
 
 }  // namespace

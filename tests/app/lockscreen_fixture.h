@@ -97,6 +97,7 @@ protected:
         trailAnchorX = trailAnchorY = 0;
         trailRestart = true;
         locked = true;
+        lockShowsPictures = true;
         keyboardOnly = false;
         hintWindow = nullptr;
         trayMenu = nullptr;

@@ -84,6 +84,28 @@ TEST_F(OptionsTest, TheWordIsCutTo19CharactersAndMayBeEmpty) {
     EXPECT_STREQ(options.unlockWord, "");
 }
 
+TEST_F(OptionsTest, NoLockUnderTheOpenDialogAndNothingReappliedAfterALogOffEndedIt) {
+    options.autoLockMs = 60000;
+    fake::script.tickCount = 1000000;  // idle far longer than that
+    RunDialog([] {
+        MainWindowProc(kWindow, WM_TIMER, 1, 0);
+        MainWindowProc(kWindow, WM_TRAY_NOTIFY, 1, WM_LBUTTONDBLCLK);
+        MainWindowProc(kWindow, WM_TRAY_NOTIFY, 1, WM_RBUTTONUP);
+    });
+    EXPECT_FALSE(locked);
+    EXPECT_EQ(Only({"SetKeyboardHook", "TrackPopupMenuEx", "DialogBoxParamA"}),
+              (Calls{"TrackPopupMenuEx(0x108)", "DialogBoxParamA(103)"})) << "only the menu that opened it";
+    MainWindowProc(kWindow, WM_TIMER, 1, 0);
+    EXPECT_TRUE(locked) << "the idle check resumes once the dialog is closed";
+
+    // A log-off while the dialog is open: the close path releases the doors,
+    // the quit ends the dialog, and nothing locks them again.
+    SetUp();
+    fake::dialog.closes = false;
+    RunDialog([] { MainWindowProc(kWindow, WM_QUERYENDSESSION, 0, 0); });
+    EXPECT_EQ(Only({"LockAll", "KeyboardHookRepeat", "RegSetValueExA"}), Calls{"LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)"});
+}
+
 TEST_F(OptionsTest, TheOlderTemplateKeepsTheStoredWordAndThePictureSwitch) {
     osVersionInfo.dwPlatformId = 1;
     fake::dialog.absentItems = {1036};

@@ -102,6 +102,7 @@ TEST_F(UnlockWord, EndWithPicturesFreesTheLockScreenInOrder) {
     trayMenu = reinterpret_cast<void*>(0x77);
     Press({'W', 'R', 'E'});
     ASSERT_TRUE(lockScreenPrepared);
+    options.showPictures = false;  // cleared mid-lock: what the lock took is freed all the same
     fake::calls.clear();
     Press({'N'});
     const Strings calls = CallsWithoutKeyScan();
@@ -122,7 +123,8 @@ TEST_F(UnlockWord, EndWithPicturesFreesTheLockScreenInOrder) {
 }
 
 TEST_F(UnlockWord, EndWithoutPicturesDestroysTheHintWindow) {
-    options.showPictures = false;
+    lockShowsPictures = false;  // as the lock began; the setting may say otherwise now
+    options.showPictures = true;
     fake::script.windowVisible = false;
     hintWindow = reinterpret_cast<HWND>(0x99);
     keyboardOnly = true;

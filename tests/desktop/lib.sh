@@ -17,6 +17,12 @@ wait_for() {
   return 1
 }
 
+# now_equals VALUE COMMAND...: COMMAND prints VALUE. For wait_for, whose
+# arguments are expanded once: wait_for 10 [ "$(count)" = 2 ] would test the
+# count of the first moment again and again; wait_for 10 now_equals 2 count
+# runs count afresh on every try.
+now_equals() { local want=$1; shift; [ "$("$@")" = "$want" ]; }
+
 # The settings key, as the installation creates it.
 make_settings_key() { mkdir -p "$XDG_CONFIG_HOME/Software/Bumblepad"; }
 
@@ -37,4 +43,33 @@ lock_screen_up() {
   done
   return 1
 }
-export -f lock_screen_up window_named
+
+# ---- the controller's tray icon and menu (tray host: trayer) ----
+# The icon is the controller's window embedded in the tray host's panel.
+tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
+icon_present() { [ -n "$(tray_icon)" ]; }
+# A popup menu of the controller is up (mapped: once shown, a menu stays in the tree hidden).
+menu_up() {
+  local w
+  for w in $(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] ' | awk '{print $1}'); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && return 0
+  done
+  return 1
+}
+# A right click on the icon, repeated while no menu comes (Qt lets a click
+# that follows the close of a popup too closely go by).
+open_menu() {
+  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
+  for _ in 1 2 3 4 5; do
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+    wait_for 2 menu_up && return 0
+  done
+  return 1
+}
+double_click_icon() {
+  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
+}
+# Chooses the n-th item of the open menu from the keyboard (separators skipped).
+choose() { for _ in $(seq "$1"); do xdotool key Down; sleep 0.05; done; xdotool key Return; }
+export -f lock_screen_up window_named menu_up

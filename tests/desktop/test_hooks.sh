@@ -8,6 +8,12 @@ PROBE=$BIN/hook_probe
 lines() { grep -c "$2" "$1" 2>/dev/null || true; }
 has_line() { grep -qx "$2" "$1"; }
 reports() { grep -E '^(key|move) ' "$WORK/lock.out" | tail -n +"$1"; }
+# All reports are in: a marker key (F12, 0x7B) pressed last has been reported.
+reports_settled() {
+  local marks; marks=$(lines "$WORK/lock.out" '^key 0x7B$')
+  xdotool key F12
+  wait_for 20 now_equals $((marks + 1)) lines "$WORK/lock.out" '^key 0x7B$'
+}
 
 # A second X client that records the keys and clicks it receives.
 "$PROBE" record >"$WORK/rec.out" 2>&1 &
@@ -16,8 +22,11 @@ wait_for 10 window_named "hook recorder" || fail "recorder window appears"
 rec=$(xdotool search --name '^hook recorder$' | head -1)
 xdotool windowactivate --sync "$rec" 2>/dev/null || xdotool windowfocus --sync "$rec"
 xdotool mousemove --window "$rec" 50 50
+# The window manager gives the input focus a moment after the activation.
+focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+wait_for 10 focused_on "$rec" || xdotool windowfocus --sync "$rec"
 xdotool type --delay 20 ab
-wait_for 5 has_line "$WORK/rec.out" "key b"
+wait_for 20 has_line "$WORK/rec.out" "key b"
 expect "without a lock the recorder gets the keys" has_line "$WORK/rec.out" "key a"
 
 # The lock, fed commands through a fifo.
@@ -25,13 +34,13 @@ mkfifo "$WORK/lock.in"
 exec 3<>"$WORK/lock.in"
 "$PROBE" lock 0 0 <"$WORK/lock.in" >"$WORK/lock.out" 2>&1 &
 locker=$!
-wait_for 10 grep -q '^holds' "$WORK/lock.out"
+wait_for 20 grep -q '^holds' "$WORK/lock.out"
 expect "the lock holds the keyboard and the pointer" has_line "$WORK/lock.out" "holds 1"
 
 before=$(wc -l <"$WORK/rec.out")
 xdotool key --delay 30 x y z 1 BackSpace F5 Left Shift_L super alt+Tab F10 Return
 xdotool mousemove 120 120 click 1
-wait_for 5 has_line "$WORK/lock.out" "key 0xD"
+wait_for 20 has_line "$WORK/lock.out" "key 0xD"
 expected=$'key 0x58\nkey 0x59\nkey 0x5A\nkey 0x31\nkey 0x8\nkey 0x74\nkey 0x25\nkey 0xA0\nkey 0x5B\nkey 0xD'
 got=$(reports 1)
 expect "keys arrive as reports in order, Alt+Tab and F10 unreported" [ "$got" = "$expected" ]
@@ -42,16 +51,16 @@ expect "a blocked mouse posts nothing" [ "$(lines "$WORK/lock.out" '^move\|^key 
 
 # Held key: auto-repeat reported only when repeats are on.
 echo "repeat 0" >&3
-wait_for 5 has_line "$WORK/lock.out" "repeat 0"
+wait_for 20 has_line "$WORK/lock.out" "repeat 0"
 n=$(reports 1 | wc -l)
-xdotool keydown q; sleep 1.2; xdotool keyup q
-sleep 0.2
+xdotool keydown q; sleep 1.2; xdotool keyup q  # held past the server's repeat delay
+reports_settled
 expect "repeat off: a held key is reported once" [ "$(reports $((n + 1)) | grep -c 'key 0x51')" = 1 ]
 echo "repeat 1" >&3
-wait_for 5 has_line "$WORK/lock.out" "repeat 1"
+wait_for 20 has_line "$WORK/lock.out" "repeat 1"
 n=$(reports 1 | wc -l)
 xdotool keydown q; sleep 1.2; xdotool keyup q
-sleep 0.2
+reports_settled
 expect "repeat on: every auto-repeat is reported" [ "$(reports $((n + 1)) | grep -c 'key 0x51')" -gt 3 ]
 
 # Num Lock: the child's press is reported, and so is the synthetic key-down
@@ -60,74 +69,74 @@ n=$(reports 1 | wc -l)
 numlock() { xset q 2>/dev/null | grep -o 'Num Lock: *[a-z]*'; }
 numlock_before=$(numlock)
 xdotool key Num_Lock
-sleep 0.4
+reports_settled
 expect "Num Lock: press and synthetic key-down reported" [ "$(reports $((n + 1)) | grep -c 'key 0x90')" = 2 ]
 expect "Num Lock keeps its state" [ "$(numlock)" = "$numlock_before" ]
 
 echo remove >&3
-wait_for 5 grep -q '^removed' "$WORK/lock.out"
+wait_for 20 grep -q '^removed' "$WORK/lock.out"
 expect "after the remove the lock no longer holds" has_line "$WORK/lock.out" "removed holds 0"
 xdotool windowactivate --sync "$rec" 2>/dev/null || xdotool windowfocus --sync "$rec"
 xdotool key c
 xdotool mousemove --window "$rec" 60 60 click 1
-wait_for 5 has_line "$WORK/rec.out" "button 1"
+wait_for 20 has_line "$WORK/rec.out" "button 1"
 expect "after the remove keys reach the recorder again" has_line "$WORK/rec.out" "key c"
 expect "after the remove clicks reach the recorder again" has_line "$WORK/rec.out" "button 1"
 
 # Mouse reported: clicks still reach the window under the cursor and are
 # reported; wheel notches count 0, 1, 2; moves carry root coordinates.
 echo "lock 1 1" >&3
-wait_for 10 has_line "$WORK/lock.out" "holds 1"
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^holds'
 clicks=$(lines "$WORK/rec.out" "^button 1$")
 n=$(reports 1 | wc -l)
 xdotool mousemove --window "$rec" 70 70 click 1 click 3 click 5 click 5 click 4
 # A device motion (xdotool's absolute move is a warp, which no device makes).
 xdotool mousemove 300 200; sleep 0.1; xdotool mousemove_relative 21 34
-wait_for 5 has_line "$WORK/lock.out" "move 321 234"
+wait_for 20 has_line "$WORK/lock.out" "move 321 234"
 got=$(reports $((n + 1)) | grep '^key')
 expect "clicks and wheel notches are reported" [ "$got" = $'key 0x201\nkey 0x204\nkey 0x0\nkey 0x1\nkey 0x2' ]
 [ "$got" = $'key 0x201\nkey 0x204\nkey 0x0\nkey 0x1\nkey 0x2' ] || { echo "got:"; echo "$got"; }
 expect "moves are reported in root coordinates" has_line "$WORK/lock.out" "move 321 234"
 expect "a reported click still reaches the window" [ "$(lines "$WORK/rec.out" "^button 1$")" -gt "$clicks" ]
 echo remove >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 2 ]
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^removed'
 
 # Mouse left alone: clicks pass, nothing about the mouse is reported.
 echo "lock 1 0" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 3 ]
+wait_for 20 now_equals 3 lines "$WORK/lock.out" '^holds'
 n=$(reports 1 | wc -l)
 clicks=$(lines "$WORK/rec.out" "^button 3$")
 xdotool mousemove --window "$rec" 80 80 click 3
-sleep 0.3
-expect "mouse left alone: the click passes" [ "$(lines "$WORK/rec.out" "^button 3$")" -gt "$clicks" ]
-expect "mouse left alone: nothing is reported" [ "$(reports $((n + 1)) | wc -l)" = 0 ]
+expect "mouse left alone: the click passes" wait_for 20 bash -c "[ \$(grep -c '^button 3$' '$WORK/rec.out') -gt $clicks ]"
+reports_settled
+expect "mouse left alone: nothing is reported" [ "$(reports $((n + 1)) | grep -vc '^key 0x7B$')" = 0 ]
 echo remove >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 3 ]
+wait_for 20 now_equals 3 lines "$WORK/lock.out" '^removed'
 
 # Another client holds the keyboard (an open menu): the lock tries for about
 # a second, then says it does not hold.
 exec 4> >("$PROBE" grab >"$WORK/grab.out" 2>&1)
-wait_for 5 has_line "$WORK/grab.out" "grabbed"
+wait_for 20 has_line "$WORK/grab.out" "grabbed"
 start=$SECONDS
 echo "lock 1 0" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 4 ]
+wait_for 20 now_equals 4 lines "$WORK/lock.out" '^holds'
 expect "a keyboard held by another client is a failed lock" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 0" ]
 exec 4>&-
 echo remove >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 4 ]
+wait_for 20 now_equals 4 lines "$WORK/lock.out" '^removed'
 echo "lock 1 0" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 5 ]
+wait_for 20 now_equals 5 lines "$WORK/lock.out" '^holds'
 expect "once the other grab is gone the lock holds again" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 1" ]
 
 # Idle time: the screen-saver extension's idle milliseconds on the monotonic
 # millisecond clock; input resets it, also input the lock swallows.
 sleep 1.5
 echo idle >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^idle')" = 1 ]
+wait_for 20 now_equals 1 lines "$WORK/lock.out" '^idle'
 quiet=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
 xdotool key a
 echo idle >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^idle')" = 2 ]
+wait_for 20 now_equals 2 lines "$WORK/lock.out" '^idle'
 fresh=$(grep '^idle' "$WORK/lock.out" | tail -1 | cut -d' ' -f2)
 expect "idle time grows while no input comes ($quiet ms)" [ "$quiet" -ge 1400 ]
 expect "a key, also one the lock swallows, resets it ($fresh ms)" [ "$fresh" -lt "$quiet" ]

@@ -53,12 +53,12 @@ xdotool windowfocus --sync "$rec"
 xdotool mousemove 900 700
 focus_before=$(focus_line)
 echo "lock 0 0" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 2 ]
+wait_for 10 now_equals 2 lines "$WORK/lock.out" '^holds'
 expect "a pointer held elsewhere refuses the blocking lock" [ "$(grep '^holds' "$WORK/lock.out" | tail -1)" = "holds 0" ]
 expect "and the focus stays as it was ($focus_before)" [ "$(focus_line)" = "$focus_before" ]
 exec 4>&-
 echo remove >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 2 ]
+wait_for 5 now_equals 2 lines "$WORK/lock.out" '^removed'
 
 # Num Lock released just before a remove: the next lock still answers the
 # child's release with its own key-down (two reports, not one).
@@ -66,12 +66,13 @@ for i in 1 2 3 4 5; do
   echo "lock 1 0" >&3
   echo numlock-remove >&3
 done
-wait_for 10 [ "$(lines "$WORK/lock.out" '^nr done')" = 5 ]
+wait_for 10 now_equals 5 lines "$WORK/lock.out" '^nr done'
 echo "lock 1 0" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 8 ]
+wait_for 10 now_equals 8 lines "$WORK/lock.out" '^holds'
 n=$(grep -c . "$WORK/lock.out")
 xdotool key Num_Lock
-wait_for 5 [ "$(tail -n +$((n + 1)) "$WORK/lock.out" | grep -c 'key 0x90')" = 2 ]
+numlock_reports() { tail -n +$((n + 1)) "$WORK/lock.out" | grep -c 'key 0x90'; }
+wait_for 5 now_equals 2 numlock_reports
 expect "after a remove mid-Num Lock, the next lock reports press and key-down" \
   [ "$(tail -n +$((n + 1)) "$WORK/lock.out" | grep -c 'key 0x90')" = 2 ]
 
@@ -91,13 +92,13 @@ expect "no pipe or socket of the library leaks into a started program" [ -z "$sh
 [ -z "$shared" ] || echo "     shared: $shared"
 kill "$child" 2>/dev/null
 echo remove >&3
-wait_for 5 [ "$(lines "$WORK/lock.out" '^removed')" = 8 ]
+wait_for 5 now_equals 8 lines "$WORK/lock.out" '^removed'
 
 # A left-handed pointer map: the device's button 1 acts as the right button
 # and is reported as one.
 xmodmap -e "pointer = 3 2 1"
 echo "lock 1 1" >&3
-wait_for 10 [ "$(lines "$WORK/lock.out" '^holds')" = 9 ]
+wait_for 10 now_equals 9 lines "$WORK/lock.out" '^holds'
 n=$(grep -c . "$WORK/lock.out")
 xdotool mousemove --window "$rec" 40 40 click 1
 wait_for 5 grep -q '^button' "$WORK/rec.out"

@@ -24,8 +24,8 @@ X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
 Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
 xdotool mousemove $((X + 265)) $((Y + 253)) click 1
 expect "Add Picture opens the open-file dialog" wait_for 10 active_is Open
-sleep 0.5
-xdotool type --delay 30 "magenta.bmp"; sleep 0.5
+sleep 0.5  # the name field takes the keys once the dialog has settled
+xdotool type --delay 30 "magenta.bmp"
 xdotool key Return
 expect "the picture is stored as an 800 x 600 JPEG" \
   wait_for 20 bash -c "[ \"\$(identify -format '%m %wx%h' pictures/magenta.bmp 2>/dev/null)\" = 'JPEG 800x600' ]"
@@ -41,8 +41,8 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --dela
 expect "a double click on the icon shows the lock screen" wait_for 5 lock_screen_up
 import -window root "$WORK/before.png"
 xdotool type --delay 150 "qqq"
-sleep 0.5
-import -window root "$WORK/after.png"
+magenta_drawn() { import -window root "$WORK/after.png"; [ "$(magenta_share "$WORK/after.png")" -ge 40 ]; }
+wait_for 20 magenta_drawn
 before=$(magenta_share "$WORK/before.png") after=$(magenta_share "$WORK/after.png")
 echo "     magenta: ${before} per mille before the keys, ${after} after"
 expect "the imported picture is drawn on the lock screen" test "$after" -ge 40

@@ -18,7 +18,6 @@ mkfifo pictures/pipe   # six entries: the codes of a..f reach every one of them
 expect "the lock window is shown" wait_for 10 bash -c "xdotool search --onlyvisible --name '^Bumblepad\$'"
 wid=$(xdotool search --onlyvisible --name '^Bumblepad$' | head -1)
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
-sleep 0.5
 
 # fraction of the pixels of a screenshot area that are not black
 non_black() { convert "$1" -crop "$2" +repage -fill white +opaque black -colorspace gray -format '%[fx:mean]' info:; }
@@ -26,17 +25,18 @@ colours() { convert "$1" -crop "$2" +repage -format '%k' info:; }
 at_least() { awk -v v="$1" -v m="$2" 'BEGIN { exit !(v >= m) }'; }
 
 # Confetti: the first move only sets the anchor, the second draws 600 blocks.
-xdotool mousemove 100 600; sleep 0.3
-xdotool mousemove 700 600; sleep 0.8
-import -window root shot-confetti.png
+xdotool mousemove 100 600; sleep 0.3  # apart, so they are two moves
+xdotool mousemove 700 600
+confetti_drawn() { import -window root shot-confetti.png; at_least "$(colours shot-confetti.png 600x3+100+600)" 200; }
+wait_for 20 confetti_drawn
 c=$(colours shot-confetti.png 600x3+100+600)
 expect "confetti of many colours along the move ($c colours)" at_least "$c" 200
 expect "the hint line is shown with the first move" at_least "$(non_black shot-confetti.png 200x15+0+0)" 0.3
 
 # Keys: pictures pile up, and the pipe among the entries stalls nothing.
-for k in a b c d e f; do xdotool key $k; sleep 0.2; done
-sleep 0.5
-import -window root shot-pictures.png
+xdotool key --delay 200 a b c d e f
+pictures_drawn() { import -window root shot-pictures.png; at_least "$(non_black shot-pictures.png 1024x768+0+0)" 0.15; }
+wait_for 20 pictures_drawn
 p=$(non_black shot-pictures.png 1024x768+0+0)
 expect "pictures cover part of the screen (fraction $p)" at_least "$p" 0.15
 w=$(convert shot-pictures.png -crop 200x15+0+0 +repage -fill black +opaque white -colorspace gray -format '%[fx:mean]' info:)
@@ -45,8 +45,8 @@ expect "the controller still answers after the pipe's turn" kill -0 $pid
 
 # The unlock word ends the lock; the window goes.
 xdotool type --delay 150 wren
-expect "the word ends the lock" wait_for 5 grep -q unlocked harness.out
-expect "the lock window is gone" wait_for 5 bash -c "! xdotool search --onlyvisible --name '^Bumblepad\$'"
+expect "the word ends the lock" wait_for 20 grep -q unlocked harness.out
+expect "the lock window is gone" wait_for 20 bash -c "! xdotool search --onlyvisible --name '^Bumblepad\$'"
 expect "the pipe was never opened for reading" test -p pictures/pipe
 
 kill $pid 2>/dev/null; wait $pid 2>/dev/null

@@ -12,14 +12,7 @@ wait_for 10 test -s "$WORK/bus.address"
 export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bumblepad-no-logind
 key() { gsettings get org.gnome.settings-daemon.plugins.power power-button-action; }
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-choose_power_item() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-  sleep 0.7
-  for _ in 1 2 3; do xdotool key Down; sleep 0.05; done; xdotool key Return
-}
+choose_power_item() { open_menu && choose 3; }
 controller() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
 
 # GNOME.
@@ -29,18 +22,18 @@ $PY -m dbusmock org.gnome.SettingsDaemon.MediaKeys /org/gnome/SettingsDaemon/Med
 wait_for 20 gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
   -m org.freedesktop.DBus.GetNameOwner org.gnome.SettingsDaemon.MediaKeys
 "$BIN/Bumblepad" >"$WORK/b1.log" 2>&1 & wait_for 15 icon_present
-expect "GNOME: the start sets the power key to do nothing" wait_for 10 [ "$(key)" = "'nothing'" ]
+expect "GNOME: the start sets the power key to do nothing" wait_for 10 now_equals "'nothing'" key
 choose_power_item
-expect "switched off from the menu, the user's value is back" wait_for 10 [ "$(key)" = "'suspend'" ]
+expect "switched off from the menu, the user's value is back" wait_for 10 now_equals "'suspend'" key
 choose_power_item
-wait_for 10 [ "$(key)" = "'nothing'" ]
+wait_for 10 now_equals "'nothing'" key
 kill -KILL "$(controller)"
 wait_for 10 bash -c "[ -z \"\$(for p in \$(pgrep -x Bumblepad); do [ \"\$(readlink /proc/\$p/cwd)\" = '$WORK' ] && echo \$p; done)\" ]"
 expect "a killed controller leaves it at nothing" [ "$(key)" = "'nothing'" ]
 kill $gnome; wait $gnome 2>/dev/null
 "$BIN/Bumblepad" >"$WORK/b2.log" 2>&1 & pid=$!
 wait_for 15 icon_present
-expect "the next start puts the user's value back" wait_for 10 [ "$(key)" = "'suspend'" ]
+expect "the next start puts the user's value back" wait_for 10 now_equals "'suspend'" key
 kill -TERM $pid; wait $pid
 
 # KDE: PowerDevil's three profiles; the file comes back byte for byte.
@@ -56,7 +49,7 @@ gdbus call --session -d org.kde.Solid.PowerManagement -o /org/kde/Solid/PowerMan
 "$BIN/Bumblepad" >"$WORK/b3.log" 2>&1 & pid=$!
 wait_for 15 icon_present
 zeros() { grep -c '^powerButtonAction=0$' "$conf"; }
-expect "KDE: each profile's power key does nothing" wait_for 10 [ "$(zeros)" = 3 ]
+expect "KDE: each profile's power key does nothing" wait_for 10 now_equals 3 zeros
 expect "and PowerDevil was asked to read it again" bash -c "gdbus call --session -d org.kde.Solid.PowerManagement \
   -o /org/kde/Solid/PowerManagement -m org.freedesktop.DBus.Mock.GetCalls | grep -q reparseConfiguration"
 kill -TERM $pid; wait $pid

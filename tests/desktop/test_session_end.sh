@@ -23,13 +23,11 @@ run() {
     "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1
   echo $? >"$WORK/exit.code"
 }
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
 byte_at() { od -An -tu1 -j "$1" -N1 "$store" | tr -d ' '; }
 
 # 1. logind removes this session.
 run & wait_for 15 icon_present
-expect "the door is held at start" wait_for 10 [ "$(doors)" = "sr0 1 " ]
+expect "the door is held at start" wait_for 10 now_equals "sr0 1 " doors
 gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/login1 -m org.freedesktop.DBus.Mock.EmitSignal \
   org.freedesktop.login1.Manager SessionRemoved so "[<'c7'>, <objectpath '/org/freedesktop/login1/session/c7'>]" >/dev/null
 expect "the removal of its session ends the controller" wait_for 15 test -s "$WORK/exit.code"
@@ -40,11 +38,8 @@ expect "and saving the block" [ "$(stat -c %s "$store" 2>/dev/null)" = 60 ]
 # 2. The X server goes away after a tray change ("Disable Power Button" off).
 rm -f "$store" "$drives/doors.log" "$WORK/exit.code"
 run & wait_for 15 icon_present
-wait_for 10 [ "$(doors)" = "sr0 1 " ]
-eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-sleep 0.7
-for _ in 1 2 3; do xdotool key Down; sleep 0.05; done; xdotool key Return
+wait_for 10 now_equals "sr0 1 " doors
+open_menu && choose 3
 sleep 0.5
 kill "$BUMBLEPAD_DESKTOP_XVFB"   # this desktop's own server
 expect "the X server's end ends the controller" wait_for 15 test -s "$WORK/exit.code"

@@ -4,14 +4,6 @@
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-menu_up() { xwininfo -root -tree | grep -qE '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] '; }
-open_menu() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-  wait_for 5 menu_up
-}
 xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
 wait_for 5 window_named keywatch
 keys() { grep -c 'KeyPress' "$WORK/xev.log"; }

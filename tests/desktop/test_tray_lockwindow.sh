@@ -14,20 +14,14 @@ if ! g++ -shared -fPIC -o "$WORK/holds.so" "$WORK/holds.cpp"; then
   fail "could not build the preloaded answer"; finish
 fi
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
-double_click_icon() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  sleep 1
-}
-# settings: the defaults with showPictures (byte 37) as given
+# settings: the defaults with showPictures (byte 37) and the idle minutes as given
 write_settings() {
-  python3 - "$store" "$1" <<'PY'
+  python3 - "$store" "$1" "${2:-0}" <<'PY'
 import sys
 b = bytearray(60); b[0] = 0x7A
 for i in range(26): b[1 + i] = 1
 b[27] = 1; b[28] = 1; b[29] = 0; b[30] = 1; b[37] = int(sys.argv[2]); b[38:42] = b"wren"
+b[32:36] = (int(sys.argv[3]) * 60000).to_bytes(4, "little")
 open(sys.argv[1], "wb").write(b)
 PY
 }
@@ -40,9 +34,26 @@ write_settings 0
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is up" wait_for 10 icon_present
 double_click_icon
-import -window root "$SHOTS/hint.png"
-hint=$(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768')
-expect "pictures off: a hint box at the top-left corner" test -n "$hint"
+hint_box() { xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768'; }
+expect "pictures off: a hint box at the top-left corner" wait_for 5 hint_box
+hint=$(hint_box)
+# drawn: white with dark letters
+hint_drawn() {
+  import -window root "$SHOTS/hint.png"
+  local crop; crop=$(grep -oE '[0-9]+x[0-9]+\+0\+0' <<<"$hint" | head -1)
+  [ "$(convert "$SHOTS/hint.png" -crop "$crop" -colorspace gray -format '%[fx:maxima > 0.9 && minima < 0.3]' info:)" = 1 ]
+}
+wait_for 5 hint_drawn
+# Both lines show whole: the ring of pixels just inside the box's border is
+# background only, so no letter (and no descender) runs into the edge.
+read -r w h _ < <(grep -oE '[0-9]+x[0-9]+\+0\+0' <<<"$hint" | head -1 | tr 'x+' '  ')
+inner_ring_blank() {
+  local shot=$1 w=$2 h=$3 crop
+  for crop in "$((w - 2))x1+1+1" "$((w - 2))x1+1+$((h - 2))" "1x$((h - 2))+1+1" "1x$((h - 2))+$((w - 2))+1"; do
+    [ "$(convert "$shot" -crop "$crop" -colorspace gray -format '%[fx:minima]' info:)" = 1 ] || return 1
+  done
+}
+expect "the hint's two lines fit its box (${w}x${h})" inner_ring_blank "$SHOTS/hint.png" "$w" "$h"
 expect "and no lock window" bash -c "! lock_screen_up"
 kill $pid; wait $pid 2>/dev/null
 
@@ -52,11 +63,64 @@ wait_for 10 icon_present
 xmessage -name other "another window" & other=$!
 wait_for 5 window_named other
 double_click_icon
-expect "pictures on: the lock window covers the whole screen" cover_window
-expect "the screen is black, tray panel included" test "$(brightness)" = 0
+expect "pictures on: the lock window covers the whole screen" wait_for 5 cover_window
+expect "the screen is black, tray panel included" wait_for 5 bash -c '[ "$(import -window root -colorspace gray -format "%[fx:mean]" info:)" = 0 ]'
 xdotool search --class Xmessage windowactivate 2>/dev/null; xdotool search --class Xmessage windowraise 2>/dev/null
 sleep 1.5
 expect "an activated and raised window stays below the lock" test "$(brightness)" = 0
 import -window root "$SHOTS/lock-window.png"
 kill $other $pid 2>/dev/null; wait $pid 2>/dev/null
+
+# The automatic lock, with the real hook library. A preloaded stand-in for
+# GetLastInput answers an hour of idle time while $WORK/idle exists. While
+# another client holds the keyboard (the probe, like a menu left open) the
+# automatic lock is refused without a box, noted once in the log, and taken
+# at the first idle check after the keyboard is free.
+cat >"$WORK/idle.cpp" <<'CPP'
+#include <time.h>
+#include <unistd.h>
+#include <string>
+unsigned long GetLastInput() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    unsigned ms = static_cast<unsigned>(now.tv_sec * 1000ull + now.tv_nsec / 1000000);
+    static const std::string flag = std::string(getenv("BUMBLEPAD_DESKTOP_WORK")) + "/idle";
+    return access(flag.c_str(), F_OK) == 0 ? ms - 3600000u : ms;
+}
+CPP
+g++ -shared -fPIC -o "$WORK/idle.so" "$WORK/idle.cpp" || { fail "could not build the idle stand-in"; finish; }
+write_settings 1 1
+mkfifo "$WORK/grab.in"
+exec 4<>"$WORK/grab.in"  # the probe lets go when the test closes this (no other process keeps it)
+"$BIN/hook_probe" grab <"$WORK/grab.in" 4>&- >"$WORK/grab.out" 2>&1 & grabber=$!
+wait_for 10 grep -q '^grabbed' "$WORK/grab.out" || fail "the probe holds the keyboard"
+touch "$WORK/idle"
+LD_PRELOAD=$WORK/idle.so "$BIN/Bumblepad" 4>&- >"$WORK/bumblepad.log" 2>&1 & pid=$!
+expect "a held keyboard: the refused automatic lock is noted in the log" \
+  wait_for 20 grep -q 'could not take hold of the keyboard' "$WORK/bumblepad.log"
+expect "no message box waits for someone to close it" bash -c "! window_named Error"
+expect "nothing is shown" bash -c "! lock_screen_up"
+exec 4>&-
+wait $grabber 2>/dev/null
+expect "the keyboard free: locked within one idle check" wait_for 15 lock_screen_up
+expect "the log says the automatic lock has taken hold" grep -q 'has taken hold' "$WORK/bumblepad.log"
+expect "the refusal was noted once" test "$(grep -c 'could not take hold' "$WORK/bumblepad.log")" = 1
+rm -f "$WORK/idle"
+xdotool type --delay 80 wren
+expect "the word ends the automatic lock" wait_for 5 bash -c "! lock_screen_up"
+
+# The options dialog would lie above a lock window, in a child's reach: no
+# automatic lock starts while it is open; once it is closed, one does.
+open_menu
+choose 2
+wait_for 5 window_named "Bumblepad Options" || fail "the options dialog opens"
+touch "$WORK/idle"
+sleep 11  # more than two idle checks
+expect "no automatic lock while the options dialog is open" bash -c "! lock_screen_up"
+xdotool search --name '^Bumblepad Options$' windowactivate --sync 2>/dev/null; xdotool key Escape
+expect "the dialog closed, the automatic lock comes" wait_for 15 lock_screen_up
+rm -f "$WORK/idle"
+xdotool type --delay 80 wren
+wait_for 5 bash -c "! lock_screen_up"
+kill $pid 2>/dev/null; wait $pid 2>/dev/null
 finish

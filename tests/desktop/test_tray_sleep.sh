@@ -24,7 +24,8 @@ sleep_signal() {
   gdbus call --address "$bus" -d org.freedesktop.login1 -o /org/freedesktop/login1 \
     -m org.freedesktop.DBus.Mock.EmitSignal org.freedesktop.login1.Manager PrepareForSleep b "[<$1>]" >/dev/null
 }
-# doors: the stored lockDriveDoors byte (27)
+# run_with_doors DOORS: the stored lockDriveDoors byte (27); with it set, a
+# resume locks the doors again (waited for).
 run_with_doors() {
   make_settings_key
   $PY - "$store" "$1" <<'PY'
@@ -35,10 +36,15 @@ b[27] = int(sys.argv[2]); b[30] = 1; b[37] = 1; b[38:42] = b"wren"
 open(sys.argv[1], "wb").write(b)
 PY
   LD_PRELOAD=$WORK/lockall.so "$BIN/Bumblepad" >"$WORK/out.log" 2>&1 & pid=$!
-  wait_for 10 test -e "$XDG_RUNTIME_DIR/Bumblepad_Prev_App_Instance_Mutex.lock"
-  sleep 1
-  sleep_signal true; sleep 0.5
-  sleep_signal false; sleep 0.5
+  # The icon comes after the window, which subscribes to the signal.
+  wait_for 20 icon_present
+  calls() { grep -c 'LockAll' "$WORK/out.log"; }
+  local n; n=$(calls)
+  sleep_signal true
+  wait_for 20 bash -c "[ \$(grep -c LockAll '$WORK/out.log') -gt $n ]"  # every suspend releases
+  n=$(calls)
+  sleep_signal false
+  [ "$1" = 1 ] && wait_for 20 bash -c "[ \$(grep -c LockAll '$WORK/out.log') -gt $n ]"
   rm -f "$store"
   kill -TERM $pid; wait $pid 2>/dev/null
   [ "$(stat -c %s "$store" 2>/dev/null)" = 60 ] && echo -n "saved "

@@ -18,6 +18,14 @@ with wave.open(sys.argv[1], "wb") as w:
     w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
     w.writeframes(b"".join(struct.pack("<h", int(8000 * math.sin(i / 5))) for i in range(4000)))
 PY
+# Names that are legal on Linux but not plain: a backslash, and bytes that
+# are not UTF-8 (the locale's encoding here). Temporary files of imports cut
+# short by an earlier run, in the root and (older runs) among the pictures.
+cp "$src/moo.wav" "$root/sounds/a\b.wav"
+cp "$src/moo.wav" "$root/sounds/m"$'\xf6\xf6'".wav"
+convert -size 300x200 xc:'#ffff00' "$root/pictures/caf"$'\xe9'".jpg"
+: >"$root/~import12345678.tmp"
+: >"$root/pictures/~import42.tmp"
 cd "$root"
 
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
@@ -61,6 +69,8 @@ Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
 WIDTH=$(xwininfo -id "$window" | awk '/^ *Width/ {print $NF}')
 HEIGHT=$(xwininfo -id "$window" | awk '/^ *Height/ {print $NF}')
 expect "the dialog's client area is 431 x 193 dialog units" test "$WIDTH" = 646 -a "$HEIGHT" = 313
+expect "the import leftovers of an earlier run are removed" \
+  bash -c "[ ! -e '$root/~import12345678.tmp' ] && [ ! -e '$root/pictures/~import42.tmp' ]"
 
 # Add Picture: three files from another folder, one of them no picture.
 click 265 253
@@ -74,19 +84,23 @@ expect "the progress window is gone" wait_for 10 bash -c "[ -z \"\$(xdotool sear
 expect "Big.bmp is stored as an 800 x 600 JPEG under its own name" test "$(jpeg_size pictures/Big.bmp)" = "JPEG 800x600"
 expect "wide.png is stored as a 799 x 412 JPEG" test "$(jpeg_size pictures/wide.png)" = "JPEG 799x412"
 expect "notes.txt is not stored" test ! -e pictures/notes.txt
-expect "no temporary file is left" test "$(ls pictures | wc -l)" = 3
+expect "no temporary file is left" test "$(ls -A pictures | wc -l)" = 4
+expect "nor in the media root" test -z "$(ls "$root" | grep '^~import')"
 expect "the source files are untouched" test "$(identify -format '%m %wx%h' "$src/Big.bmp")" = "BMP3 1600x1200"
 
 # The picture list, sorted without regard to case: apple.jpg, Big.bmp,
-# wide.png; each previewed in the square's top left corner.
+# caf\xe9.jpg, wide.png; each previewed in the square's top left corner.
 click 260 46
 expect "the first item previews red apple.jpg" wait_for 5 dominant red 440 50
 xdotool key Down; sleep 0.5
 expect "the second previews green Big.bmp" wait_for 5 dominant green 440 50
 if dominant green 440 200; then fail "Big.bmp (4:3) is drawn 150 pixels high"
 else pass "Big.bmp (4:3) is drawn 150 pixels high"; fi
+xdotool key Down
+expect "the third previews yellow caf\xe9.jpg (a name not valid UTF-8)" \
+  wait_for 5 bash -c "$(declare -f pixel); X=$X Y=$Y; read -r r g b <<<\"\$(pixel 440 50)\"; [ \$r -gt 180 ] && [ \$g -gt 180 ] && [ \$b -lt 90 ]"
 xdotool key Down; sleep 0.5
-expect "the third previews blue wide.png" wait_for 5 dominant blue 620 50
+expect "the fourth previews blue wide.png" wait_for 5 dominant blue 620 50
 if dominant green 440 170 || dominant blue 440 170; then fail "the square is erased before wide.png (2:1) is drawn"
 else pass "the square is erased before wide.png (2:1) is drawn"; fi
 
@@ -103,16 +117,42 @@ expect "Trovebox still runs after Play Sound" kill -0 $pid
 click 260 46
 xdotool key ctrl+a; sleep 0.2
 click 267 282
-expect "Delete Picture deletes the three stored pictures" wait_for 5 bash -c "[ -z \"\$(ls '$root/pictures')\" ]"
+expect "Delete Picture deletes the four stored pictures, caf\xe9.jpg too" wait_for 5 bash -c "[ -z \"\$(ls -A '$root/pictures')\" ]"
 click 60 46
 xdotool key ctrl+a; sleep 0.2
 click 67 282
-expect "Delete Sound deletes moo.wav" wait_for 5 test ! -e sounds/moo.wav
+expect "Delete Sound deletes moo.wav, a\\b.wav and m\xf6\xf6.wav" wait_for 5 bash -c "[ \"\$(ls -A '$root/sounds')\" = Thumbs.db ]"
 expect "Thumbs.db, never listed, stays" test -e sounds/Thumbs.db
 
 # Enter while a list has the focus ends the program.
 click 60 46
 xdotool key Return
 expect "Enter in a list ends Trovebox" wait_for 10 bash -c "! kill -0 $pid"
+kill $pid 2>/dev/null
+
+# An import cut short between writing and renaming (a stand-in for rename
+# ends the process there): nothing lands among the pictures, and the next
+# start removes the temporary file.
+cat >"$WORK/cut.c" <<'C'
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <string.h>
+#include <unistd.h>
+int rename(const char* from, const char* to) {
+    if (strstr(from, "~import")) _exit(9);
+    return ((int (*)(const char*, const char*))dlsym(RTLD_NEXT, "rename"))(from, to);
+}
+C
+gcc -shared -fPIC -o "$WORK/cut.so" "$WORK/cut.c" -ldl || { fail "could not build the rename stand-in"; finish; }
+LD_PRELOAD=$WORK/cut.so "$BIN/Trovebox" & pid=$!
+wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
+xdotool windowactivate --sync "$(visible Trovebox | head -1)" 2>/dev/null
+click 265 253
+choose "wide.png"
+expect "the import cut short ended Trovebox" wait_for 20 bash -c "! kill -0 $pid"
+expect "it had written its temporary file in the media root" bash -c "ls '$root' | grep -q '^~import'"
+expect "and nothing among the pictures, which the lock screen lists" test -z "$(ls -A pictures)"
+"$BIN/Trovebox" & pid=$!
+expect "the next start removes the temporary file" wait_for 10 bash -c "! ls '$root' | grep -q '^~import'"
 kill $pid 2>/dev/null
 finish

@@ -8,8 +8,6 @@ mkdir -p pictures sounds
 convert -size 7900x7900 gradient:red-blue pictures/huge.png   # 62 Mpx, under the decode limit
 make_settings_key
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
 # The controllers this test started: those working in its folder.
 controllers() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
 main_state() { awk '{print $3}' /proc/$1/task/$1/stat 2>/dev/null; }

@@ -3,8 +3,6 @@
 # lock is refused with a message and nothing is locked.
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-icon_present() { [ -n "$(tray_icon)" ]; }
 
 make_settings_key
 XDG_SESSION_TYPE=wayland "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!

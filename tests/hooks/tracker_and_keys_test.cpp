@@ -90,6 +90,11 @@ TEST(KeyMap, KeysymsMapToTheVirtualKeysOfTheSameKeys) {
         {0xFFE2, 0xA1}, {0xFF08, 0x08}, {0xFF7F, 0x90}, {0xFFE9, 0xA4}, {0xFFEB, 0x5B}, {0xFF0D, 0x0D},
         {0x20, 0x20}, {0xFFB5, 0x65}, {0x2C, 0xBC}, {0x1008FF11 /* XF86AudioLowerVolume */, 0}, {0xE9, 0}};
     for (auto& c : cases) EXPECT_EQ(VirtualKeyFromKeysym(c.keysym), c.vk) << std::hex << c.keysym;
+    // A national letter's key gets the code of its place: the key of a German
+    // keyboard's ä is the US apostrophe key, that of ß the minus key.
+    struct { const char* name; int vk; } places[] = {{"AC11", 0xDE}, {"AE11", 0xBD}, {"AD01", 'Q'}, {"AE10", '0'},
+        {"AB10", 0xBF}, {"TLDE", 0xC0}, {"LSGT", 0xE2}, {"AE13", 0}, {"AC12", 0}, {"FK01", 0}, {"AB1", 0}};
+    for (auto& p : places) EXPECT_EQ(VirtualKeyFromKeyName(p.name), p.vk) << p.name;
 }
 
 TEST(KeyMap, AltAndF10GiveSystemMessagesUnlessCtrlIsHeld) {

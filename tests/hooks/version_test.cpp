@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "fake_hooks.h"
 #include "os_version.h"
 #include "shared_state.h"
 
 namespace {
-
 
 struct Expectation {
     uint32_t platform, major, minor;
@@ -45,12 +47,30 @@ TEST(ProcessAttach, StoresTheModuleAndReadsTheVersionRecord) {
     EXPECT_EQ(versionInfo.dwMinorVersion, 2u);
 }
 
-TEST(SharedState, StartsWithItsInitialValues) {
-    EXPECT_EQ(lastInputTime, 0u);
-    EXPECT_EQ(wheelCount, 0u);
-    EXPECT_TRUE(repeatKeys);  // repeated key-downs are reported before any switch
-    EXPECT_EQ(reportWindow, nullptr);
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(keyDownTable[i], 0);
+// The shared variables' bytes as the program starts, read before any test
+// runs (they are constant-initialised, so this dynamic initialiser sees their
+// initial values, whatever the tests in this process change later).
+std::vector<std::vector<uint8_t>> SharedBytes() {
+    auto bytes = [](const void* at, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(at);
+        return std::vector<uint8_t>(p, p + size);
+    };
+    return {bytes(&lastInputTime, sizeof lastInputTime),         bytes(&trackerKeyboardHook, sizeof(HHOOK)),
+            bytes(&trackerMouseHook, sizeof(HHOOK)),             bytes(&lockKeyboardHook, sizeof(HHOOK)),
+            bytes(&lockMouseHook, sizeof(HHOOK)),                bytes(&reportWindow, sizeof(HWND)),
+            bytes(&wheelCount, sizeof wheelCount),               bytes(&lastMousePoint, sizeof lastMousePoint),
+            bytes(keyDownTable, sizeof keyDownTable),            bytes(&repeatKeys, sizeof repeatKeys),
+            bytes(&screenSaverState, sizeof screenSaverState)};
+}
+const std::vector<std::vector<uint8_t>> initialShared = SharedBytes();
+
+TEST(SharedState, AllElevenStartWithTheirInitialValues) {
+    ASSERT_EQ(initialShared.size(), 11u);
+    for (size_t v = 0; v < initialShared.size(); ++v) {
+        std::vector<uint8_t> expected(initialShared[v].size(), 0);
+        if (v == 9) expected[0] = 1;  // repeatKeys: repeated key-downs are reported before any switch
+        EXPECT_EQ(initialShared[v], expected) << "shared variable " << v;
+    }
 }
 
 }  // namespace

@@ -308,6 +308,18 @@ TEST(KeyboardLayout, CharactersGiveTheCodesOfTheirKeys) {
     EXPECT_EQ(ScanCharacterKey('!'), 0x131) << "Shift and the 1 key";
     EXPECT_EQ(ScanCharacterKey(';'), 0xBA);
     EXPECT_EQ(ScanCharacterKey('\x01') & 0xFF, 0xFF) << "no key types it";
+    // Where the naive lookup finds the extra key of European keyboards: the
+    // key every keyboard has, as Windows gives it.
+    EXPECT_EQ(ScanCharacterKey('<'), 0x1BC);
+    EXPECT_EQ(ScanCharacterKey('>'), 0x1BE);
+    EXPECT_EQ(ScanCharacterKey('|'), 0x1DC);
+    EXPECT_EQ(ScanCharacterKey('\\'), 0xDC);
+    EXPECT_EQ(ScanCharacterKey('\xE4'), -1);
+    ASSERT_EQ(std::system("setxkbmap de"), 0);  // national letters by place, AltGr as Ctrl+Alt
+    EXPECT_EQ(ScanCharacterKey('\xE4'), 0xDE);
+    EXPECT_EQ(ScanCharacterKey('@'), 0x651);
+    EXPECT_EQ(ScanCharacterKey('<'), 0xE2);
+    std::system("setxkbmap us");
 }
 
 }  // namespace

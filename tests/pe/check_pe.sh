@@ -42,6 +42,16 @@ shared=(lastInputTime trackerKeyboardHook trackerMouseHook lockKeyboardHook lock
 for v in "${shared[@]}"; do
   check "$v lies in .IdleTra" "grep -E ' _?$v\$' <<<\"\$symbols\" | grep -q '(sec *$index)'"
 done
+# Their initial bytes as the file holds them: all 0 but repeatKeys, 1.
+repeat_at=$(grep -E ' _?repeatKeys$' <<<"$symbols" | awk '{print $(NF-1)}')
+repeat_at=${repeat_at:+$((repeat_at))}
+idle_bytes=$("$objdump" -s -j .IdleTra "$dll" | awk '/^ [0-9a-f]+ / {for (i = 2; i <= 5 && i <= NF; i++) if ($i ~ /^[0-9a-f]+$/) printf "%s", $i}')
+expected_bytes=$(python3 -c "import sys; n, at = int(sys.argv[1]), int(sys.argv[2]); b = bytearray(n); b[at] = 1; print(b.hex())" \
+  $((${#idle_bytes} / 2)) "${repeat_at:-0}")
+check "the shared variables start as 0, repeatKeys as 1 ($((${#idle_bytes} / 2)) bytes)" \
+  "[ -n \"\$repeat_at\" ] && [ \"\$idle_bytes\" = \"\$expected_bytes\" ]"
+check "Hookwell.dll imports nothing from USER32 (its calls there are bound at first use)" \
+  "! grep -qi 'DLL Name: user32' <<<\"\$dllinfo\""
 
 exeinfo=$("$objdump" -p "$exe")
 imports=$(sed -n '/DLL Name: Hookwell.dll/,/^$/p' <<<"$exeinfo" | awk '{print $NF}' | grep '^_Z' | sort)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "fake_trovebox.h"
 #include "media_paths.h"
 #include "picture_size.h"
 
@@ -13,6 +14,9 @@ TEST(FileNameOf, TakesTheTextAfterTheLastSeparator) {
     EXPECT_EQ(FileNameOf("cat.jpg"), "cat.jpg");
     EXPECT_EQ(FileNameOf("C:\\Kids\\"), "");
     EXPECT_EQ(FileNameOf("/home/kid/dog.png"), "dog.png");
+    trovefake::script.separator = '/';  // on Linux "\\" is part of a name
+    EXPECT_EQ(FileNameOf("/home/kid/a\\b.wav"), "a\\b.wav");
+    trovefake::script.separator = '\\';
 }
 
 namespace {

@@ -123,16 +123,22 @@ TEST_F(MediaDialog, InitSetsTheIconsTheMediaRootAndFillsBothLists) {
     script.listings["./pictures/*"] = {".", "..", "dog.jpg", "Thumbs.db", "thumbs.db", "Cat.jpg",
                                        "Thumbs.db.bak", "album"};
     script.listings["./sounds/*"] = {".", "..", "Thumbs.db", "moo.wav"};
+    // Temporary files of imports cut short, in the root and (older runs) among the pictures.
+    script.listings["./~import*.tmp"] = {".", "~import12345678.tmp", "~import123456789.tmp", "~importx.tmp"};
+    script.listings["./pictures/~import*.tmp"] = {"~import7.tmp"};
     EXPECT_TRUE(dialog.OnInitDialog(kMainWindow));
     EXPECT_EQ(dialog.mediaRoot, "C:\\Kids\\");
     EXPECT_EQ(calls.front(), "SendMessageA(WM_SETICON,1)");
     EXPECT_EQ(calls[1], "SendMessageA(WM_SETICON,0)");
     EXPECT_EQ(calls[2], "GetCurrentDirectoryA(260)");
-    EXPECT_EQ(calls[3], "FindFirstFileA(\"./pictures/*\")");
+    EXPECT_THAT(CallsStartingWith("DeleteFileA"),
+                ElementsAre("DeleteFileA(\"C:\\Kids\\~import12345678.tmp\")",
+                            "DeleteFileA(\"C:\\Kids\\pictures\\~import7.tmp\")"));
+    EXPECT_EQ(CallsStartingWith("FindFirstFileA")[2], "FindFirstFileA(\"./pictures/*\")") << "after the clean-up";
     EXPECT_THAT(Texts(IDC_PICTURE_LIST),
                 ElementsAre("album", "Cat.jpg", "dog.jpg", "thumbs.db", "Thumbs.db.bak"));
     EXPECT_THAT(Texts(IDC_SOUND_LIST), ElementsAre("moo.wav"));
-    EXPECT_EQ(CallsStartingWith("FindClose").size(), 2u);
+    EXPECT_EQ(CallsStartingWith("FindClose").size(), 4u);
 }
 
 TEST_F(MediaDialog, MediaRootGetsOneSeparatorAndAnyLength) {
@@ -246,10 +252,11 @@ TEST_F(MediaDialog, ImportFromThePicturesFolderRescalesInPlace) {
     Picture own = ReadPicture(Stored("pictures", "own.bmp"));
     EXPECT_EQ(own.format, FIF_JPEG);
     EXPECT_EQ(own.width, 800u);
-    // Written to a temporary file beside it, then put in its place.
+    // Written to a temporary file in the media root (never among the
+    // pictures, where the lock screen would count it), then put in its place.
     std::vector<std::string> moves = CallsStartingWith("MoveFileExA");
     ASSERT_EQ(moves.size(), 1u);
-    EXPECT_THAT(moves[0], HasSubstr("MoveFileExA(\"" + Stored("pictures", "~import")));
+    EXPECT_THAT(moves[0], HasSubstr("MoveFileExA(\"" + (root / "~import").string()));
     EXPECT_THAT(moves[0], HasSubstr(".tmp\",\"" + Stored("pictures", "own.bmp") + "\",MOVEFILE_REPLACE_EXISTING)"));
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "pictures"), fs::directory_iterator()), 1);
 }
