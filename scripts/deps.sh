@@ -15,6 +15,8 @@ packages=(
   xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   gnome-settings-daemon-common
   sway wtype grim mutter python3-gi gir1.2-glib-2.0
+  # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
+  faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
   # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run
   # in the tests; tests/win32/wine32/), and the Windows installer
   qemu-user-static gcc-multilib wine32:i386 libc6:i386 nsis

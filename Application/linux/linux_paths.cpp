@@ -66,16 +66,34 @@ std::string LinuxFileName(const char* path) {
     return name;
 }
 
-std::string ProgramPathFor(const char* commandLine) {
-    std::string name = LinuxFileName(commandLine);
-    if (name.find('/') != std::string::npos) return name;
+// The folder of the running program, from /proc/self/exe; empty if unknown.
+static std::string OwnFolder() {
     char self[4096];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return name;
+    if (n <= 0) return "";
     self[n] = '\0';
     std::string folder = self;
     folder.resize(folder.rfind('/'));
-    return folder + "/" + name;
+    return folder;
+}
+
+std::string ProgramPathFor(const char* commandLine) {
+    std::string name = LinuxFileName(commandLine);
+    if (name.find('/') == std::string::npos) {
+        std::string folder = OwnFolder();
+        return folder.empty() ? name : folder + "/" + name;
+    }
+    // "./Trovebox": the working folder's own program, as on Windows, where the
+    // programs and the media folders share one folder. An installed package
+    // keeps each user's media folder apart from the programs; there the
+    // program beside the running one is taken.
+    if (name.compare(0, 2, "./") == 0 && name.find('/', 2) == std::string::npos &&
+        access(name.c_str(), X_OK) != 0) {
+        std::string folder = OwnFolder();
+        std::string beside = folder + "/" + name.substr(2);
+        if (!folder.empty() && access(beside.c_str(), X_OK) == 0) return beside;
+    }
+    return name;
 }
 
 bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size) {

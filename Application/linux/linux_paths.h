@@ -22,8 +22,10 @@ std::string MutexPath(const char* name, std::string* problem = nullptr);
 // records that must outlive a log-out (the runtime folder does not).
 std::string StateFolder();
 
-// A Windows program name as the Linux file: ".\Trovebox.exe" -> "./Trovebox";
-// a bare "Bumblepad.exe" -> the file beside the running program.
+// A Windows program name as the Linux file: ".\Trovebox.exe" -> "./Trovebox"
+// (or, when the working folder has no such program, the one beside the
+// running program); a bare "Bumblepad.exe" -> the file beside the running
+// program.
 std::string ProgramPathFor(const char* commandLine);
 std::string LinuxFileName(const char* path);
 

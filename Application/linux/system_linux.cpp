@@ -116,7 +116,7 @@ void StartProgram(const char* commandLine, const char* workingDirectory) {
     }
 }
 
-bool FileExists(const char* path) { return access(LinuxFileName(path).c_str(), F_OK) == 0; }
+bool FileExists(const char* path) { return access(ProgramPathFor(path).c_str(), F_OK) == 0; }
 
 // ---- mutexes: a lock file that the kernel frees when its process dies ----
 

@@ -21,6 +21,7 @@ recorder=$!
 wait_for 10 window_named "hook recorder" || fail "recorder window appears"
 rec=$(xdotool search --name '^hook recorder$' | head -1)
 xdotool windowactivate --sync "$rec" 2>/dev/null || xdotool windowfocus --sync "$rec"
+wait_for 5 bash -c "[ \"\$(xdotool getwindowfocus)\" = $rec ]"  # no key typed before the focus is there
 xdotool mousemove --window "$rec" 50 50
 # The window manager gives the input focus a moment after the activation.
 focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }

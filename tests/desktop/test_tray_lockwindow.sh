@@ -14,23 +14,12 @@ if ! g++ -shared -fPIC -o "$WORK/holds.so" "$WORK/holds.cpp"; then
   fail "could not build the preloaded answer"; finish
 fi
 
-# settings: the defaults with showPictures (byte 37) and the idle minutes as given
-write_settings() {
-  python3 - "$store" "$1" "${2:-0}" <<'PY'
-import sys
-b = bytearray(60); b[0] = 0x7A
-for i in range(26): b[1 + i] = 1
-b[27] = 1; b[28] = 1; b[29] = 0; b[30] = 1; b[37] = int(sys.argv[2]); b[38:42] = b"wren"
-b[32:36] = (int(sys.argv[3]) * 60000).to_bytes(4, "little")
-open(sys.argv[1], "wb").write(b)
-PY
-}
 # mean brightness of the screen, 0..1
 brightness() { import -window root -colorspace gray -format '%[fx:mean]' info:; }
 cover_window() { lock_screen_up; }
 
 make_settings_key
-write_settings 0
+write_settings "$store" 0
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is up" wait_for 10 icon_present
 double_click_icon
@@ -57,7 +46,7 @@ expect "the hint's two lines fit its box (${w}x${h})" inner_ring_blank "$SHOTS/h
 expect "and no lock window" bash -c "! lock_screen_up"
 kill $pid; wait $pid 2>/dev/null
 
-write_settings 1
+write_settings "$store" 1
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 wait_for 10 icon_present
 xmessage -name other "another window" & other=$!
@@ -89,7 +78,7 @@ unsigned long GetLastInput() {
 }
 CPP
 g++ -shared -fPIC -o "$WORK/idle.so" "$WORK/idle.cpp" || { fail "could not build the idle stand-in"; finish; }
-write_settings 1 1
+write_settings "$store" 1 1
 mkfifo "$WORK/grab.in"
 exec 4<>"$WORK/grab.in"  # the probe lets go when the test closes this (no other process keeps it)
 "$BIN/hook_probe" grab <"$WORK/grab.in" 4>&- >"$WORK/grab.out" 2>&1 & grabber=$!

@@ -131,10 +131,25 @@ TEST_F(LinuxStoreTest, NamedMutexIsHeldUntilItsProcessEnds) {
 
 TEST(LinuxPaths, WindowsProgramNamesMapToLinuxFiles) {
     EXPECT_EQ(LinuxFileName(".\\Trovebox.exe"), "./Trovebox");
-    EXPECT_EQ(ProgramPathFor(".\\Trovebox.exe"), "./Trovebox");
     std::string self = ProgramPathFor("Bumblepad.exe");
     EXPECT_EQ(self.substr(self.rfind('/')), "/Bumblepad");
     EXPECT_EQ(self[0], '/');
+
+    // The media manager: the working folder's own, else the one beside this
+    // program (the tests are built beside the programs).
+    std::string folder = self.substr(0, self.rfind('/'));
+    ASSERT_EQ(access((folder + "/Trovebox").c_str(), X_OK), 0) << "Trovebox is built beside the tests";
+    char pattern[] = "/tmp/bumblepad-cwd-XXXXXX";
+    std::string work = mkdtemp(pattern);
+    fs::path before = fs::current_path();
+    fs::current_path(work);
+    EXPECT_EQ(ProgramPathFor(".\\Trovebox.exe"), folder + "/Trovebox") << "none in the working folder";
+    std::ofstream(work + "/Trovebox") << "#!/bin/sh\n";
+    EXPECT_EQ(ProgramPathFor(".\\Trovebox.exe"), folder + "/Trovebox") << "not a program: not taken";
+    fs::permissions(work + "/Trovebox", fs::perms::owner_all);
+    EXPECT_EQ(ProgramPathFor(".\\Trovebox.exe"), "./Trovebox") << "the working folder's own";
+    fs::current_path(before);
+    fs::remove_all(work);
 }
 
 }  // namespace

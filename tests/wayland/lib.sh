@@ -67,9 +67,17 @@ if [ "$(id -u)" = 0 ] && ! user_can_run; then
 fi
 
 pids=()
+# A background "as_user ..." is a subshell with the program as its child, and
+# dbus-run-session has the compositor as its child: end each whole tree,
+# children first, so nothing outlives the test.
+kill_tree() {
+  local c
+  for c in $(pgrep -P "$1"); do kill_tree "$c"; done
+  kill "$1" 2>/dev/null
+}
 cleanup() {
   local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do kill_tree "$p"; done
   wait 2>/dev/null
   rm -rf "$WORK"
 }

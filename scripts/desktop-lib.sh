@@ -1,0 +1,78 @@
+# Helpers that drive Bumblepad on an X display with xdotool (sourced by the
+# desktop tests, scripts/screenshots.sh and scripts/run.sh). DISPLAY must be
+# set; a tray host (trayer) holds the icon.
+
+# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
+wait_for() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+
+# A window whose title is exactly $1 exists.
+window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
+
+# The controller's lock screen is mapped and covers the whole screen.
+# (xwininfo -tree lists hidden windows too, so the map state is asked.)
+lock_screen_up() {
+  local w size
+  size=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ {print $2; exit}')
+  for w in $(xdotool search --onlyvisible --name '^Bumblepad$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q -- "-geometry ${size}+0+0" && return 0
+  done
+  return 1
+}
+
+# The controller's tray icon: its window embedded in the tray host's panel.
+tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
+icon_present() { [ -n "$(tray_icon)" ]; }
+# A popup menu of the controller is up: at the top of the screen, under the
+# tray host, and mapped (once shown, a menu stays in the tree hidden).
+menu_up() {
+  local w
+  for w in $(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] ' | awk '{print $1}'); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && return 0
+  done
+  return 1
+}
+# click_icon BUTTON [COUNT]: clicks the middle of the tray icon.
+click_icon() {
+  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat "${2:-1}" --delay 80 "$1"
+}
+# A right click on the icon, repeated while no menu comes (Qt lets a click
+# that follows the close of a popup too closely go by).
+open_menu() {
+  for _ in 1 2 3 4 5; do
+    click_icon 3
+    wait_for 2 menu_up && { sleep 0.2; return 0; }
+  done
+  return 1
+}
+double_click_icon() { click_icon 1 2; }
+# Chooses the n-th item of the open menu from the keyboard (separators skipped).
+choose() { for _ in $(seq "$1"); do xdotool key Down; sleep 0.05; done; xdotool key Return; }
+
+# write_settings FILE SHOW_PICTURES [IDLE_MINUTES]: the default 60-byte block
+# with showPictures (byte 37) and the automatic lock's minutes as given.
+write_settings() {
+  python3 - "$1" "$2" "${3:-0}" <<'PY'
+import sys
+b = bytearray(60); b[0] = 0x7A
+for i in range(26): b[1 + i] = 1
+b[27] = 1; b[28] = 1; b[29] = 0; b[30] = 1; b[37] = int(sys.argv[2]); b[38:42] = b"wren"
+b[32:36] = (int(sys.argv[3]) * 60000).to_bytes(4, "little")
+open(sys.argv[1], "wb").write(b)
+PY
+}
+# unlock_word FILE: the word stored in a settings block (bytes 38 to 57,
+# up to the first NUL), or the default when there is no valid block.
+unlock_word() {
+  local word=""
+  if [ "$(od -An -tx1 -N1 "$1" 2>/dev/null | tr -d ' ')" = 7a ]; then
+    word=$(dd if="$1" bs=1 skip=38 count=20 2>/dev/null | tr '\0' '\n' | head -n 1)
+  fi
+  echo "${word:-wren}"
+}
+export -f wait_for window_named lock_screen_up tray_icon icon_present menu_up
