@@ -9,9 +9,10 @@ add_custom_target(platform_free_check ALL
   VERBATIM)
 
 # FreeImage. Linux: Debian's libfreeimage. Windows: FreeImage.dll beside the
-# programs, linked through an import library made here from a module
-# definition of the functions the programs use (FreeImage.h comes from
-# Debian's libfreeimage-dev either way).
+# programs (built from third_party/ by freeimage_windows.cmake), linked
+# through an import library made here from a module definition of the
+# functions the programs use, so the programs link without waiting for the
+# DLL (FreeImage.h comes from Debian's libfreeimage-dev either way).
 if(WIN32)
   set(_fi_def ${CMAKE_BINARY_DIR}/FreeImage.def)
   set(_fi_lib ${CMAKE_BINARY_DIR}/libFreeImage.dll.a)
@@ -48,6 +49,8 @@ if(WIN32)
   target_link_libraries(FreeImage INTERFACE ${_fi_lib})
   target_include_directories(FreeImage SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/freeimage-include)
   file(COPY /usr/include/FreeImage.h DESTINATION ${CMAKE_BINARY_DIR}/freeimage-include)
+  # The DLL itself, built from third_party/.
+  include(${CMAKE_CURRENT_LIST_DIR}/freeimage_windows.cmake)
 else()
   add_library(FreeImage INTERFACE)
   target_link_libraries(FreeImage INTERFACE freeimage)

@@ -17,7 +17,13 @@ packages=(
   sway wtype grim mutter python3-gi gir1.2-glib-2.0
   # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
   faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
+  # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run
+  # in the tests; tests/win32/wine32/), and the Windows installer
+  qemu-user-static gcc-multilib wine32:i386 libc6:i386 nsis
 )
+# wine32 and libc6:i386 come from the i386 architecture (its package lists
+# arrive with the update below, as wine32:i386 is then missing).
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

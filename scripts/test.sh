@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: installs what is missing, builds every build (Linux,
-# Linux with sanitizers, 32-bit Windows, 64-bit Windows) and runs every test,
+# Linux with sanitizers, 32-bit Windows with its installer, 64-bit Windows)
+# and runs every test,
 # makes the README's screenshots (into a temporary folder) and builds the
 # Debian package and checks it with lintian. With --package it also installs
 # the package into a fresh Debian 12 root and runs it there (a few minutes
@@ -22,6 +23,7 @@ passed=0 failed=0 broken=()
 
 run_preset() {
   local preset=$1; shift
+  local start=$SECONDS
   echo "=== $preset: configure and build"
   if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 || ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
     tail -n 60 "build-$preset.log"
@@ -29,11 +31,13 @@ run_preset() {
     failed=$((failed + 1))
     return
   fi
-  echo "=== $preset: tests"
+  echo "=== $preset: tests (built in $((SECONDS - start)) s)"
+  start=$SECONDS
   local out
   out=$(ctest --preset "$preset" -j "$jobs" --timeout 600 "$@" 2>&1)
   local status=$?
   echo "$out" | grep -v -E '^ +Start |Test +#[0-9]+: .* Passed' | tail -n 80
+  echo "=== $preset: tests ran $((SECONDS - start)) s"
   local line
   line=$(echo "$out" | grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' | tail -n 1)
   if [ -n "$line" ]; then

@@ -1,10 +1,10 @@
 #include "lock_screen.h"
 
-#include <cmath>
 #include <cstring>
 #include <string>
 
 #include "background_port.h"
+#include "confetti.h"
 #include "media_lists.h"
 #include "picture.h"
 #include "random.h"
@@ -136,17 +136,12 @@ void OnLockMouseMove(HWND window, int32_t x, int32_t y) {
     }
     const int64_t dx = static_cast<int64_t>(x) - trailAnchorX;
     const int64_t dy = static_cast<int64_t>(y) - trailAnchorY;
-    const double dist = std::sqrt(static_cast<double>(dx * dx + dy * dy));
-    if (dist > 0) {
-        const double step = 1 / dist;
-        for (int64_t i = 0; i < dist; ++i) {
-            const double t = static_cast<double>(i) * step;
-            const int32_t px = static_cast<int32_t>(std::trunc(static_cast<double>(dx) * t)) + trailAnchorX;
-            const int32_t py = static_cast<int32_t>(std::trunc(t * static_cast<double>(dy))) + trailAnchorY;
-            for (int32_t j = 0; j < 3; ++j)
-                for (int32_t k = 0; k < 3; ++k) SetPixelColour(canvasDC, px + j, py + k, RandomColour());
-            PaintLockScreen(window, px, py, px + 2, py + 2);
-        }
+    for (const TrailBlock& block : TrailBlocks(dx, dy)) {
+        const int32_t px = block.x + trailAnchorX;
+        const int32_t py = block.y + trailAnchorY;
+        for (int32_t j = 0; j < 3; ++j)
+            for (int32_t k = 0; k < 3; ++k) SetPixelColour(canvasDC, px + j, py + k, RandomColour());
+        PaintLockScreen(window, px, py, px + 2, py + 2);
     }
     trailAnchorX = x;
     trailAnchorY = y;

@@ -32,6 +32,15 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
     case WM_CLOSE:
     case WM_QUERYENDSESSION:
         return ClosePath(window, message);
+    case WM_ENDSESSION:
+        // The session ends once this is answered, and the system may end the
+        // process before its loop does: the icon goes and the settings are
+        // saved now (the exit steps repeat both if the process lives on).
+        if (wParam) {
+            RemoveTrayIcon(window);
+            SaveOptions();
+        }
+        return 0;
     case WM_PAINT:
         if (LockScreenHasCanvas()) {
             UpdateRect r;

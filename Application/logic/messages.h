@@ -21,6 +21,9 @@ typedef intptr_t LResult;   // LRESULT
 #define WM_RBUTTONUP 0x0205
 #define WM_LBUTTONDBLCLK 0x0203
 #endif
+#ifndef WM_ENDSESSION
+#define WM_ENDSESSION 0x0016
+#endif
 #ifndef WM_TRAY_NOTIFY
 #define WM_TRAY_NOTIFY 0x8001
 #endif

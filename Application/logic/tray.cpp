@@ -17,10 +17,16 @@
 #include "window_port.h"
 
 void* trayMenu = nullptr;
+static bool trayMenuOld = false;  // menu 103 is loaded
 bool optionsDialogOpen = false;
 
 void CheckTrayItem(uint32_t id, bool checked) {
-    if (trayMenu) CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
+    if (!trayMenu) return;
+    CheckMenuEntry(trayMenu, id, checked ? kMfChecked : kMfUnchecked);
+    // Menu 103's "Lock Keyboard" is 40016, which acts as 40015: it shows
+    // 40015's check mark.
+    if (id == kCmdLockKeyboard && trayMenuOld)
+        CheckMenuEntry(trayMenu, kCmdLockKeyboardOld, checked ? kMfChecked : kMfUnchecked);
 }
 
 char trayTip[64] = "Bumblepad";
@@ -46,6 +52,7 @@ static void LoadTrayMenu() {
     int menuId = UsesFullTrayMenu(osVersionInfo) ? kMenuTrayFull : kMenuTrayOld;
     trayMenu = LoadPopupMenu(appInstance, menuId);
     if (!trayMenu) return;  // tried again at the next event
+    trayMenuOld = menuId == kMenuTrayOld;
     if (options.lockDriveDoors) CheckTrayItem(kCmdLockDriveDoors, true);
     // A wish the system refused is shown as what it is: not in effect.
     if (options.disablePowerButton && !powerButtonRefused) CheckTrayItem(kCmdDisablePowerButton, true);

@@ -252,6 +252,18 @@ TEST_F(LockStateTest, EndOfSessionAnswersOneAndAFollowingCloseRepeatsTheCleanUp)
     EXPECT_TRUE(options.lockDriveDoors && options.disablePowerButton) << "the wishes are saved as they were";
 }
 
+TEST_F(LockStateTest, TheSessionsEndSavesTheSettingsAndRemovesTheIconBeforeAnswering) {
+    Send(WM_QUERYENDSESSION);
+    fake::calls.clear();
+    EXPECT_EQ(Send(WM_ENDSESSION, 0), 0);
+    EXPECT_EQ(fake::calls, Calls{}) << "a cancelled end of session changes nothing";
+    options.autoLockMs = 300000;
+    EXPECT_EQ(Send(WM_ENDSESSION, 1), 0);
+    EXPECT_EQ(Only({"Shell_NotifyIconA", "RegSetValueExA", "DefWindowProcA"}),
+              (Calls{"Shell_NotifyIconA(2,88,1,7,0x8001,104,Bumblepad)", "RegSetValueExA(Options,REG_BINARY,60)"}));
+    EXPECT_EQ(fake::script.values["Options"][32], 0xE0);
+}
+
 TEST_F(LockStateTest, ALockStillOnAtCloseIsLeftToTheProcessEnd) {
     BeginFullLock(false);
     fake::calls.clear();

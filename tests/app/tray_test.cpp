@@ -45,6 +45,17 @@ TEST_F(TrayTest, TheMenuIsChosenFromTheVersionAndLoadedOnceWithItsCheckMarks) {
     EXPECT_EQ(fake::calls, (Calls{"LoadMenuA(102)"}));
 }
 
+TEST_F(TrayTest, TheOlderMenusLockKeyboardShowsTheCheckMarkWhileItsLockIsOn) {
+    osVersionInfo.dwMajorVersion = 5;
+    osVersionInfo.dwMinorVersion = 0;  // menu 103
+    RightClickChoosing(40016);
+    EXPECT_TRUE(locked && keyboardOnly);
+    EXPECT_TRUE(fake::tray.checked[40016]);
+    RightClickChoosing(40016);
+    EXPECT_FALSE(locked);
+    EXPECT_FALSE(fake::tray.checked[40016]);
+}
+
 TEST_F(TrayTest, AMenuThatFailsToLoadIsTriedAgainAtTheNextEvent) {
     fake::tray.menuLoadFails = true;
     RightClickChoosing(40009);

@@ -24,6 +24,11 @@ if [ "$bits" = 32 ]; then
   check "Hookwell.dll is a 32-bit x86 DLL" "grep -q 'file format pei-i386' <<<\"\$dllinfo\""
   check "Bumblepad.exe is a 32-bit x86 program" "\"$objdump\" -f '$exe' | grep -q 'pei-i386'"
   check "Trovebox.exe is a 32-bit x86 program" "\"$objdump\" -f '$trove' | grep -q 'pei-i386'"
+  # CRT_fp8.o: the start-up keeps the x87 at double precision through msvcrt's _fpreset.
+  for f in "$exe" "$trove"; do
+    check "$(basename "$f") keeps the x87 at double precision (msvcrt's _fpreset)" \
+      "\"$objdump\" -p '$f' | sed -n '/DLL Name: msvcrt.dll/,/^\$/p' | grep -qw _fpreset"
+  done
 fi
 
 sections=$("$objdump" -h "$dll")

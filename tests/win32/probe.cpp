@@ -6,12 +6,26 @@
 //   probe message SECONDS    waits for a message box captioned "Error", prints
 //                            its text and presses its OK button
 //   probe close              posts WM_CLOSE to the controller's window
-//   probe post M W L         posts message M (wParam W, lParam L; numbers) to
-//                            the controller's window
-//   probe keys MS CODE...    posts WM_HOOK_KEY with each code, MS ms apart
-//   probe visible SECONDS V  waits until the controller's window is visible
-//                            (V = 1) or hidden (V = 0); exit code 0 when it is
+//   probe end-session        sends the controller WM_QUERYENDSESSION and
+//                            WM_ENDSESSION (TRUE) and ends its process the
+//                            moment the second is answered, as the system
+//                            may; prints the first answer
+//   probe tray EVENT         posts the tray callback with mouse message EVENT
+//   probe keys TEXT          posts WM_HOOK_KEY for each character (its key code)
+//   probe lock-screen        prints "visible" or "hidden", and the share in
+//                            per mille of the controller's window that shows
+//                            neither black nor white
+//   probe click CAPTION ID   clicks button ID of the window titled CAPTION
+//   probe open SECONDS NAMES waits for the open-file dialog, types NAMES into
+//                            its name field and chooses Open
+//   probe wait-gone CAPTION SECONDS  waits until no window is titled CAPTION
+//   probe count CAPTION      prints how many visible top-level windows are
+//                            titled CAPTION
+//   probe key-access         prints the access list of HKLM\Software\Bumblepad
+//                            (SDDL)
+//   probe controller-path    prints the program file of the running controller
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +46,67 @@ static const unsigned char* SharedSection(DWORD& size) {
         }
     }
     return nullptr;
+}
+
+static HWND Controller() { return FindWindowA("Bumblepad", "Bumblepad"); }
+
+// Waits up to `seconds` for a top-level window of that class and caption.
+static HWND WaitForWindow(const char* className, const char* caption, int seconds) {
+    for (DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000; GetTickCount() < end; Sleep(100))
+        if (HWND window = FindWindowA(className, caption)) return window;
+    return nullptr;
+}
+
+static bool endSessionAnswered = false;
+static LRESULT queryAnswer = -1;
+static void CALLBACK QueryAnswered(HWND, UINT, ULONG_PTR, LRESULT result) { queryAnswer = result; }
+static void CALLBACK EndSessionAnswered(HWND, UINT, ULONG_PTR process, LRESULT) {
+    TerminateProcess(reinterpret_cast<HANDLE>(process), 1);
+    endSessionAnswered = true;
+}
+
+// The share, per mille, of the window's pixels on the screen that are
+// neither black nor white.
+static int ColouredShare(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    long coloured = 0;
+    const DWORD* pixel = static_cast<const DWORD*>(bits);
+    for (long i = 0; i < static_cast<long>(width) * height; ++i) {
+        const DWORD c = pixel[i] & 0xFFFFFF;
+        coloured += c != 0 && c != 0xFFFFFF;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return width * height > 0 ? static_cast<int>(coloured * 1000 / (static_cast<long>(width) * height)) : 0;
+}
+
+struct WindowCount {
+    const char* caption;
+    int windows;
+};
+static BOOL CALLBACK CountWindow(HWND window, LPARAM data) {
+    auto* count = reinterpret_cast<WindowCount*>(data);
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    count->windows += IsWindowVisible(window) && std::strcmp(text, count->caption) == 0;
+    return TRUE;
 }
 
 int main(int argc, char** argv) {
@@ -61,33 +136,6 @@ int main(int argc, char** argv) {
         std::printf("%d\n", nonZero);
         return 0;
     }
-    if (argc >= 5 && std::strcmp(argv[1], "post") == 0) {
-        HWND window = FindWindowA("Bumblepad", "Bumblepad");
-        if (!window) return 2;
-        PostMessageA(window, static_cast<UINT>(std::strtoul(argv[2], nullptr, 0)),
-                     static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 0)),
-                     static_cast<LPARAM>(std::strtol(argv[4], nullptr, 0)));
-        return 0;
-    }
-    if (argc >= 4 && std::strcmp(argv[1], "keys") == 0) {
-        HWND window = FindWindowA("Bumblepad", "Bumblepad");
-        if (!window) return 2;
-        for (int i = 3; i < argc; ++i) {
-            if (i > 3) Sleep(static_cast<DWORD>(std::atoi(argv[2])));
-            PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(std::strtoul(argv[i], nullptr, 0)), 0);
-        }
-        return 0;
-    }
-    if (argc >= 4 && std::strcmp(argv[1], "visible") == 0) {
-        const bool wanted = argv[3][0] == '1';
-        DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
-        do {
-            HWND window = FindWindowA("Bumblepad", "Bumblepad");
-            if (window && (IsWindowVisible(window) != FALSE) == wanted) return 0;
-            Sleep(50);
-        } while (GetTickCount() < end);
-        return 1;
-    }
     if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {
         DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
         while (GetTickCount() < end) {
@@ -110,6 +158,117 @@ int main(int argc, char** argv) {
         if (!window) return 4;
         PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "end-session") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        // Both are queued at once; the second is answered before the
+        // controller's loop can see the quit message that the first posts.
+        SendMessageCallbackA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, QueryAnswered, 0);
+        SendMessageCallbackA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, EndSessionAnswered,
+                             reinterpret_cast<ULONG_PTR>(process));
+        for (DWORD end = GetTickCount() + 30000; !endSessionAnswered && GetTickCount() < end;) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            Sleep(1);
+        }
+        if (!endSessionAnswered) return 5;
+        WaitForSingleObject(process, 10000);
+        std::printf("%ld\n", static_cast<long>(queryAnswer));
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "tray") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        PostMessageA(window, 0x8001 /* WM_TRAY_NOTIFY */, 1, std::strtol(argv[2], nullptr, 0));
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "keys") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        for (const char* c = argv[2]; *c; ++c) PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "lock-screen") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        const bool visible = IsWindowVisible(window);
+        std::printf("%s %d\n", visible ? "visible" : "hidden", visible ? ColouredShare(window) : 0);
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "click") == 0) {
+        HWND window = WaitForWindow(nullptr, argv[2], 30);
+        if (!window) return 4;
+        const int id = std::atoi(argv[3]);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "open") == 0) {
+        HWND dialog = WaitForWindow("#32770", "Open", std::atoi(argv[2]));
+        if (!dialog) return 4;
+        // The name field: the combo box of the Explorer-style dialog, or the
+        // edit field of the older one.
+        const int field = GetDlgItem(dialog, 0x47C) ? 0x47C : 0x480;
+        for (DWORD end = GetTickCount() + 10000; GetTickCount() < end; Sleep(100)) {
+            SetDlgItemTextA(dialog, field, argv[3]);
+            char text[1024] = {};
+            GetDlgItemTextA(dialog, field, text, sizeof text);
+            if (std::strcmp(text, argv[3]) == 0) break;
+        }
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "count") == 0) {
+        WindowCount count{argv[2], 0};
+        EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+        std::printf("%d\n", count.windows);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "key-access") == 0) {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bumblepad", 0, READ_CONTROL, &key) != ERROR_SUCCESS) return 4;
+        DWORD size = 0;
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+        auto* descriptor = static_cast<PSECURITY_DESCRIPTOR>(LocalAlloc(LPTR, size));
+        char* text = nullptr;
+        if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor, &size) != ERROR_SUCCESS ||
+            !ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                  DACL_SECURITY_INFORMATION, &text, nullptr))
+            return 5;
+        std::printf("%s\n", text);
+        LocalFree(text);
+        LocalFree(descriptor);
+        RegCloseKey(key);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "controller-path") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
+        // QueryFullProcessImageNameA (from Vista on) asks the system, not the
+        // other process's memory.
+        using Query = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+        auto query = reinterpret_cast<Query>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+        char path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (!process || !query || !query(process, 0, path, &size)) {
+            std::fprintf(stderr, "controller-path: error %lu\n", GetLastError());
+            return 5;
+        }
+        std::printf("%s\n", path);
+        CloseHandle(process);
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "wait-gone") == 0) {
+        for (DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[3])) * 1000; GetTickCount() < end; Sleep(100))
+            if (!FindWindowA(nullptr, argv[2])) return 0;
+        return 6;
     }
     return 1;
 }

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialog_port.h"
+#include "lock_state.h"
 #include "resource_ids.h"
 #include "tray_port.h"
 
@@ -126,6 +129,108 @@ TEST_F(Resources, TheHintWindowIsVisibleTopMostAndHoldsItsText) {
     GetDlgItemTextA(hint, kItemHintText, text, sizeof text);
     EXPECT_STREQ(text, "line one\r\nline two");
     EXPECT_EQ(SendDlgItemMessageA(hint, kItemHintText, EM_GETLINECOUNT, 0, 0), 2);
+    DestroyWindow(hint);
+}
+
+// The pixels of a client rectangle of `window` as the screen shows them,
+// or as `paint` draws them into a memory context of the same size.
+std::vector<COLORREF> Capture(HWND window, const RECT& r) {
+    POINT origin{r.left, r.top};
+    ClientToScreen(window, &origin);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, screen, origin.x, origin.y, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+        for (int x = 0; x < r.right - r.left; ++x) pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Text pixels are those that differ from the first pixel (the background).
+// Returns how many of the reference's text pixels the shot shows as text
+// within two pixels along the row (the control spaces the letters its own
+// way), and how many of the shot's text pixels have no reference text pixel
+// that near.
+std::pair<int, int> Overlap(const std::vector<COLORREF>& reference, const std::vector<COLORREF>& shot, int width) {
+    auto ink = [width](const std::vector<COLORREF>& p, int x, int y) {
+        return x >= 0 && x < width && p[y * width + x] != p[0];
+    };
+    auto inkNear = [&](const std::vector<COLORREF>& p, int x, int y) {
+        for (int d = -2; d <= 2; ++d)
+            if (ink(p, x + d, y)) return true;
+        return false;
+    };
+    int matched = 0, stray = 0;
+    const int height = static_cast<int>(reference.size()) / width;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (ink(reference, x, y) && inkNear(shot, x, y)) ++matched;
+            if (ink(shot, x, y) && !inkNear(reference, x, y)) ++stray;
+        }
+    return {matched, stray};
+}
+
+TEST_F(Resources, TheHintShowsBothLinesAndTheWord) {
+    if (!canMakeWindows) GTEST_SKIP() << "no display: run under scripts/with-desktop.sh";
+    HWND hint = CreateModelessDialog(module, kDialogUnlockHint, nullptr);
+    ASSERT_NE(hint, nullptr);
+    char text[128];
+    BuildHintText("wren", text, sizeof text);
+    SetDialogItemText(hint, kItemHintText, text);
+    HWND edit = GetDlgItem(hint, kItemHintText);
+
+    // The text area holds two lines of the control's font.
+    HDC dc = GetDC(edit);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    RECT client{}, format{};
+    GetClientRect(edit, &client);
+    SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    const int line = metrics.tmHeight;
+    EXPECT_GE(client.bottom - client.top, 2 * line) << "client height for lines of " << line;
+    EXPECT_GE(format.bottom - format.top, 2 * line) << "text area for lines of " << line;
+
+    // The second line as the control's font draws it where that line belongs ...
+    RECT second{format.left, format.top + line, format.right, format.top + 2 * line};
+    const int width = second.right - second.left;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, line);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    SelectObject(memory, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+    PatBlt(memory, 0, 0, width, line, WHITENESS);
+    SetBkMode(memory, TRANSPARENT);
+    const char* secondLine = std::strchr(text, '\n') + 1;
+    TextOutA(memory, 0, 0, secondLine, static_cast<int>(std::strlen(secondLine)));
+    std::vector<COLORREF> reference;
+    for (int y = 0; y < line; ++y)
+        for (int x = 0; x < width; ++x) reference.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    SelectObject(dc, oldFont);
+    ReleaseDC(edit, dc);
+    int referenceInk = 0;
+    for (COLORREF c : reference) referenceInk += c != reference[0];
+    ASSERT_GT(referenceInk, 50);
+
+    // ... is what the screen shows there once the window is drawn.
+    std::pair<int, int> overlap{0, 0};
+    for (DWORD end = GetTickCount() + 10000; GetTickCount() < end;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        overlap = Overlap(reference, Capture(edit, second), width);
+        if (overlap.first >= referenceInk * 9 / 10) break;
+        Sleep(50);
+    }
+    EXPECT_GE(overlap.first, referenceInk * 9 / 10) << "of " << referenceInk << " text pixels of the second line";
+    EXPECT_LE(overlap.second, referenceInk / 10) << "no other text in the second line's place";
     DestroyWindow(hint);
 }
 

@@ -1,0 +1,36 @@
+# The Windows media manager under Wine with the real FreeImage.dll: a
+# 4000 x 3000 JPEG and a PNG chosen in the open-file dialog are stored in
+# pictures/ as JPEG files 800 pixels on the longer side, which decode to the
+# pictures' colours.
+source "$(dirname "$0")/wine_lib.sh"
+root=$(mktemp -d /tmp/bumblepad-trovebox-XXXXXX)
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root/pictures" "$root/sounds"
+# Red at the top turning blue at the bottom; blue on the left, green on the right.
+convert -size 4000x3000 gradient:red-blue -quality 90 "$root/big.jpg"
+convert -size 640x480 xc:'#00c000' -fill '#0000ff' -draw 'rectangle 0,0 319,479' "$root/small.png"
+cd "$root"
+
+"$run" "$bin/Trovebox.exe" & pid=$!
+probe click Trovebox 1002  # Add Picture
+expect "Add Picture opens the open-file dialog" probe open 60 '"big.jpg" "small.png"'
+expect "both are stored" wait_for 300 test -s pictures/big.jpg -a -s pictures/small.png
+expect "the import ends" probe wait-gone "Import progress" 300
+size() { identify -format '%m %wx%h' "$1" 2>/dev/null; }
+# colour FILE X Y: the colour name ImageMagick gives the pixel (r, g or b the strongest).
+colour() {
+  convert "$1" -crop 1x1+$2+$3 -depth 8 txt:- 2>/dev/null | sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+    awk '{ if ($1 > $2 + 80 && $1 > $3 + 80) print "red"; else if ($3 > $1 + 80 && $3 > $2 + 80) print "blue";
+           else if ($2 > $1 + 80 && $2 > $3 + 80) print "green"; else print "mixed" }'
+}
+expect "big.jpg is stored as an 800 x 600 JPEG" same "$(size pictures/big.jpg)" "JPEG 800x600"
+expect "small.png is stored as an 800 x 600 JPEG under its own name" same "$(size pictures/small.png)" "JPEG 800x600"
+expect "the stored big.jpg is red at the top" same "$(colour pictures/big.jpg 400 20)" red
+expect "the stored big.jpg is blue at the bottom" same "$(colour pictures/big.jpg 400 580)" blue
+expect "the stored small.png is blue on the left" same "$(colour pictures/small.png 100 300)" blue
+expect "the stored small.png is green on the right" same "$(colour pictures/small.png 700 300)" green
+expect "no message box: both were recognised" same "$(probe count Trovebox)" 1
+probe click Trovebox 2
+wait $pid
+expect "Trovebox ended" test $? = 0
+finish

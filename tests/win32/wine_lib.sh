@@ -1,0 +1,51 @@
+# Helpers for the whole-program runs under Wine (sourced; inside
+# with-desktop.sh). BUMBLEPAD_WINE_RUN is the runner of this build's bitness.
+set -u
+bin=${BUMBLEPAD_BIN:?}
+run=${BUMBLEPAD_WINE_RUN:-${BUMBLEPAD_SOURCE:?}/scripts/wine-run.sh}
+failures=0
+expect() { local what=$1; shift; if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); return 1; fi; }
+same() { [ "$1" = "$2" ] || { echo "     got: '$1'"; return 1; }; }
+# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
+wait_for() {
+  local end=$((SECONDS + $1)); shift
+  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
+  return 1
+}
+# Ends the run: the prefix's server and every Wine process with it (Wine's
+# services would keep the test's output open), then the verdict.
+finish() {
+  "$run" --end-server
+  [ $failures = 0 ] && echo "all passed"
+  exit $((failures > 0))
+}
+# probe ARGS...: runs the test helper program; prints what it printed
+# without CRs and ends with its status.
+probe() {
+  local out status
+  out=$("$run" "$bin/win32_probe.exe" "$@" </dev/null)
+  status=$?
+  [ -n "$out" ] && printf '%s\n' "${out//$'\r'/}"
+  return $status
+}
+# screen_is STATE LOW HIGH: the controller's window is visible or hidden and
+# between LOW and HIGH per mille of it shows pictures (neither black nor
+# white); the last reading stays in $last_screen.
+last_screen=
+screen_is() {
+  last_screen=$(probe lock-screen) || return 1
+  [ "${last_screen%% *}" = "$1" ] && [ "${last_screen##* }" -ge "$2" ] && [ "${last_screen##* }" -le "$3" ]
+}
+# The length in hex digits of the stored settings block (120 for 60 bytes).
+stored_length() {
+  local v
+  v=$("$run" reg query 'HKLM\Software\Bumblepad' /v Options 2>/dev/null | tr -d '\r' | grep -i REG_BINARY | awk '{print $NF}')
+  echo ${#v}
+}
+# Wine's windows in one 800x600 virtual desktop, and a fresh server for this
+# display. The server is ended once more after the setting: the first run in
+# a new prefix has started a desktop without it.
+"$run" --end-server
+"$run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+"$run" --end-server
