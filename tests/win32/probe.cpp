@@ -11,7 +11,8 @@
 //                            moment the second is answered, as the system
 //                            may; prints the first answer
 //   probe tray EVENT         posts the tray callback with mouse message EVENT
-//   probe keys TEXT          posts WM_HOOK_KEY for each character (its key code)
+//   probe keys TEXT [MS]     posts WM_HOOK_KEY for each character (its key code),
+//                            MS milliseconds apart
 //   probe lock-screen        prints "visible" or "hidden", and the share in
 //                            per mille of the controller's window that shows
 //                            neither black nor white
@@ -189,7 +190,11 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "keys") == 0) {
         HWND window = Controller();
         if (!window) return 4;
-        for (const char* c = argv[2]; *c; ++c) PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
+        const DWORD gap = argc >= 4 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 0)) : 0;
+        for (const char* c = argv[2]; *c; ++c) {
+            if (c != argv[2] && gap) Sleep(gap);
+            PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
+        }
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "lock-screen") == 0) {
