@@ -43,8 +43,7 @@ expect "the controller runs from the install folder" same "$(probe controller-pa
 # Its lock screen draws the starter pictures of the install folder.
 probe tray 0x203
 expect "a full lock shows the lock screen" wait_for 30 screen_is visible 0 5
-probe keys ABC
-expect "keys draw the starter pictures" wait_for 60 screen_is visible 100 1000 || echo "     last: $last_screen"
+expect "keys draw the starter pictures" draws_pictures 100 || echo "     last: $last_screen"
 probe keys WREN
 expect "the unlock word ends the lock" wait_for 30 screen_is hidden 0 0
 installed=$(cd "$dir" && find . -type f ! -name Uninstall.exe | sed 's|^\./||' | sort)

@@ -36,6 +36,20 @@ screen_is() {
   last_screen=$(probe lock-screen) || return 1
   [ "${last_screen%% *}" = "$1" ] && [ "${last_screen##* }" -ge "$2" ] && [ "${last_screen##* }" -le "$3" ]
 }
+# draws_pictures SHARE: presses keys one at a time, each after the picture
+# of the one before has changed the screen (pictures of keys pressed faster
+# than they are drawn may be dropped), until SHARE per mille of the lock
+# screen shows pictures; at most twelve keys, none of the word's.
+draws_pictures() {
+  local key before
+  for key in A B C D F G H I J K L M; do
+    screen_is visible "$1" 1000 && return 0
+    before=$last_screen
+    probe keys $key
+    wait_for 30 eval '[ "$(probe lock-screen)" != "$before" ]'
+  done
+  screen_is visible "$1" 1000
+}
 # The length in hex digits of the stored settings block (120 for 60 bytes).
 stored_length() {
   local v
