@@ -14,8 +14,9 @@
 //   hook_probe record             - a window "hook recorder" that prints the
 //       key presses ("key NAME") and button presses ("button N") it receives.
 //   hook_probe grab [spin|pointer] - holds a keyboard grab like an open
-//       menu (spin: tries without pause until it gets one; pointer: a
-//       pointer grab instead), prints "grabbed", until stdin closes.
+//       menu (spin: prints "trying" and tries without pause until it gets
+//       one; pointer: a pointer grab instead), prints "grabbed", until stdin
+//       closes.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -168,6 +169,7 @@ static int Grab(Display* d, const std::string& how) {
     XMapRaised(d, w);
     XSync(d, False);
     const bool spin = how == "spin", pointer = how == "pointer";
+    if (spin) Say("trying");
     for (int i = 0; i < (spin ? 3000000 : 100); ++i) {
         int result = pointer ? XGrabPointer(d, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
                                             CurrentTime)

@@ -32,7 +32,7 @@ expect "and it reaches no other client" bash -c "! grep -q 'key b' '$WORK/rec.ou
 # Broken while another client waits for the keyboard: that client gets it,
 # and the lock says it is lost instead of staying on in name.
 exec 4> >("$PROBE" grab spin >"$WORK/grab.out" 2>&1)
-sleep 0.2
+wait_for 5 has_line "$WORK/grab.out" "trying"
 xdotool key ctrl+alt+KP_Divide
 wait_for 10 has_line "$WORK/lock.out" "lost"
 if has_line "$WORK/grab.out" "grabbed"; then
