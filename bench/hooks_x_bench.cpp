@@ -120,7 +120,8 @@ void BM_RawMotionBurstToReport(benchmark::State& state) {
                 continue;
             }
             XNextEvent(controller, &e);
-            if (e.type != ClientMessage || e.xclient.message_type != report || e.xclient.data.l[0] != WM_HOOK_MOUSEMOVE)
+            if (e.type != ClientMessage || e.xclient.message_type != report ||
+                e.xclient.data.l[0] != WM_HOOK_MOUSEMOVE)
                 continue;
             ++moves;
             arrived = e.xclient.data.l[1] == startX + burst;
@@ -131,7 +132,8 @@ void BM_RawMotionBurstToReport(benchmark::State& state) {
         }
     }
     RemoveKeyboardHook(false);
-    state.counters["moves_per_burst"] = benchmark::Counter(static_cast<double>(moves), benchmark::Counter::kAvgIterations);
+    state.counters["moves_per_burst"] =
+        benchmark::Counter(static_cast<double>(moves), benchmark::Counter::kAvgIterations);
     Window rootReturn, child;
     int rx, ry, wx, wy;
     unsigned mask;

@@ -211,8 +211,10 @@ private:
             if (XPending(display_)) continue;
             bool holding = keyboardGrabbed || pointerGrabbed;
             int ready = poll(fds, 2, releasePending ? kRepeatPairMs : holding ? kGrabRecheckMs : -1);
-            if (ready == 0 && releasePending) FlushRelease();
-            else if (ready == 0 && holding) RecheckGrabs();
+            if (ready == 0 && releasePending)
+                FlushRelease();
+            else if (ready == 0 && holding)
+                RecheckGrabs();
             if (fds[1].revents & POLLIN) {
                 char buffer[64];
                 if (read(wake_[0], buffer, sizeof buffer) < 0) {}

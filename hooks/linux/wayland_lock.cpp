@@ -383,8 +383,12 @@ const zwp_keyboard_shortcuts_inhibitor_v1_listener kInhibitor = {OnInhibitActive
 
 // The compositor says when the confinement takes effect (the pointer is on
 // the surface) and when it is lifted; the log tells it.
-void OnConfined(void*, zwp_confined_pointer_v1*) { std::fprintf(stderr, "Bumblepad: pointer confined to the lock\n"); }
-void OnUnconfined(void*, zwp_confined_pointer_v1*) { std::fprintf(stderr, "Bumblepad: pointer no longer confined\n"); }
+void OnConfined(void*, zwp_confined_pointer_v1*) {
+    std::fprintf(stderr, "Bumblepad: pointer confined to the lock\n");
+}
+void OnUnconfined(void*, zwp_confined_pointer_v1*) {
+    std::fprintf(stderr, "Bumblepad: pointer no longer confined\n");
+}
 const zwp_confined_pointer_v1_listener kConfined = {OnConfined, OnUnconfined};
 
 void OnIdled(void*, ext_idle_notification_v1*) { client.Idled(); }
@@ -972,7 +976,8 @@ void Client::SetMouse(HookProcedure procedure) {
 // where the compositor allows it (the full-screen way). A seat without a
 // pointer yet gets the confinement when its pointer appears.
 void Client::ConfinePointer() {
-    if (mouse_ != HookProcedure::MouseBlock || !constraints_ || !pointer_ || method_ != kWaylandLockFullscreen) return;
+    if (mouse_ != HookProcedure::MouseBlock || !constraints_ || !pointer_ || method_ != kWaylandLockFullscreen)
+        return;
     for (const LockSurface& s : surfaces)
         if (s.confined) return;
     LockSurface* s = pointerFocus_ ? pointerFocus_ : (surfaces.empty() ? nullptr : &surfaces.front());
