@@ -29,13 +29,14 @@ tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{prin
 icon_present() { [ -n "$(tray_icon)" ]; }
 # A popup menu of the controller is up: at the top of the screen, under the
 # tray host, and mapped (once shown, a menu stays in the tree hidden).
-menu_up() {
+menu_window() {
   local w
   for w in $(xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] ' | awk '{print $1}'); do
-    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && return 0
+    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && { echo "$w"; return 0; }
   done
   return 1
 }
+menu_up() { menu_window >/dev/null; }
 # click_icon BUTTON [COUNT]: clicks the middle of the tray icon.
 click_icon() {
   eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
@@ -75,4 +76,4 @@ unlock_word() {
   fi
   echo "${word:-wren}"
 }
-export -f wait_for window_named lock_screen_up tray_icon icon_present menu_up
+export -f wait_for window_named lock_screen_up tray_icon icon_present menu_window menu_up

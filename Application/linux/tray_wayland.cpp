@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -57,6 +58,7 @@ void TellKeptKeysOnce() {
     if (!marker.empty() && stat(marker.c_str(), &info) == 0) return;
     QMessageBox box(QMessageBox::Information, "Bumblepad", QString::fromUtf8(keys), QMessageBox::Ok);
     box.exec();
+    std::fprintf(stderr, "Bumblepad: told the parent which keys the desktop keeps\n");
     if (marker.empty()) return;
     const std::string folder = marker.substr(0, marker.rfind('/'));
     mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);

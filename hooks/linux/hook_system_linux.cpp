@@ -41,6 +41,10 @@ constexpr int kGrabRetryMs = 50;
 // While a grab is held it is taken again this often, so that one the server
 // broke without telling is noticed.
 constexpr int kGrabRecheckMs = 1000;
+// Without detectable auto-repeat, how long a key release waits for the press
+// that would make it half of a repeat (the server sends the two together,
+// but they can arrive in separate reads).
+constexpr int kRepeatPairMs = 50;
 
 // The library's own connections. Their errors are ignored (a report window
 // that is gone, as a refused PostMessage is), and losing one never ends the
@@ -120,8 +124,11 @@ public:
     // grab that follows is tried once, not for another second.
     bool keyboardRefused = false;
     // Where the server does not support detectable auto-repeat, repeats
-    // arrive as a release and a press with the same time.
+    // arrive as a release and a press with the same time: a release is held
+    // back until the next key event shows which it is.
     bool detectableRepeat = true;
+    bool releasePending = false;
+    XKeyEvent pendingRelease{};
     bool motionPending = false;
     int xiOpcode = -1;
     Atom reportAtom = 0;
@@ -134,6 +141,7 @@ public:
         return physical >= 1 && static_cast<int>(physical) <= buttonMapSize ? buttonMap[physical - 1] : physical;
     }
     void FlushMotion();
+    void FlushRelease();
     void RecheckGrabs();
 
 private:
@@ -202,7 +210,11 @@ private:
             XFlush(display_);
             if (XPending(display_)) continue;
             bool holding = keyboardGrabbed || pointerGrabbed;
-            if (poll(fds, 2, holding ? kGrabRecheckMs : -1) == 0 && holding) RecheckGrabs();
+            int ready = poll(fds, 2, releasePending ? kRepeatPairMs : holding ? kGrabRecheckMs : -1);
+            if (ready == 0 && releasePending)
+                FlushRelease();
+            else if (ready == 0 && holding)
+                RecheckGrabs();
             if (fds[1].revents & POLLIN) {
                 char buffer[64];
                 if (read(wake_[0], buffer, sizeof buffer) < 0) {}
@@ -211,6 +223,7 @@ private:
     }
 
     void Dispatch(XEvent& event);
+    void Key(const XKeyEvent& key, bool down);
 
     std::mutex mutex_;
     std::condition_variable doneSignal_;
@@ -240,27 +253,25 @@ void EventThread::Dispatch(XEvent& event) {
     case KeyPress:
     case KeyRelease: {
         if (!keyboardGrabbed) return;
-        XKeyEvent& key = event.xkey;
-        bool down = event.type == KeyPress;
-        if (!down && !detectableRepeat && XEventsQueued(display_, QueuedAfterReading)) {
-            // Without detectable auto-repeat a repeat is this release and a
-            // press of the same key at the same time: drop the release, and
-            // the key table shows the press as the repeat it is.
-            XEvent next;
-            XPeekEvent(display_, &next);
-            if (next.type == KeyPress && next.xkey.keycode == key.keycode && next.xkey.time - key.time <= 1) return;
+        const XKeyEvent& key = event.xkey;
+        const bool down = event.type == KeyPress;
+        if (!detectableRepeat) {
+            // Without detectable auto-repeat a repeat is a release and a
+            // press of the same key at the same time (at most 1 ms apart).
+            // Such a release is dropped, and the key table shows the press as
+            // the repeat it is; any other event lets the held-back release go.
+            if (releasePending) {
+                releasePending = false;
+                if (!down || key.keycode != pendingRelease.keycode || key.time - pendingRelease.time > 1)
+                    Key(pendingRelease, false);
+            }
+            if (!down) {
+                pendingRelease = key;
+                releasePending = true;
+                return;
+            }
         }
-        uint8_t vk = ReportedKeyCode(display_, key.keycode);  // 0xFF: a key without a code of its own
-        if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
-            // The release half of our own synthetic Num Lock press.
-            --pendingNumLockReleases;
-            keyDownTable[vk] = 0;
-            return;
-        }
-        bool alt = key.state & Mod1Mask, ctrl = key.state & ControlMask;
-        LowLevelKeyEvent ll{vk, key.keycode, (down ? 0u : kLlkhfUp) | (alt ? kLlkhfAltDown : 0u),
-                            static_cast<uint32_t>(key.time), 0};
-        KeyboardLockProcLL(kHcAction, KeyMessageFor(down, vk, alt, ctrl), reinterpret_cast<intptr_t>(&ll));
+        Key(key, down);
         return;
     }
     case ButtonPress:
@@ -344,6 +355,27 @@ int GrabPointerNow() {
                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
 }
 
+void EventThread::Key(const XKeyEvent& key, bool down) {
+    uint8_t vk = ReportedKeyCode(display_, key.keycode);  // 0xFF: a key without a code of its own
+    if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
+        // The release half of our own synthetic Num Lock press.
+        --pendingNumLockReleases;
+        keyDownTable[vk] = 0;
+        return;
+    }
+    bool alt = key.state & Mod1Mask, ctrl = key.state & ControlMask;
+    LowLevelKeyEvent ll{vk, static_cast<uint32_t>(key.keycode), (down ? 0u : kLlkhfUp) | (alt ? kLlkhfAltDown : 0u),
+                        static_cast<uint32_t>(key.time), 0};
+    KeyboardLockProcLL(kHcAction, KeyMessageFor(down, vk, alt, ctrl), reinterpret_cast<intptr_t>(&ll));
+}
+
+// A held-back release that no press followed in time was a real one.
+void EventThread::FlushRelease() {
+    if (!releasePending) return;
+    releasePending = false;
+    if (keyboardGrabbed) Key(pendingRelease, false);
+}
+
 void EventThread::FlushMotion() {
     if (!motionPending) return;
     motionPending = false;
@@ -368,6 +400,7 @@ void EventThread::RecheckGrabs() {
     if (pointerGrabbed) XUngrabPointer(display_, CurrentTime);
     keyboardGrabbed = pointerGrabbed = false;
     pendingNumLockReleases = 0;
+    releasePending = false;
     XFlush(display_);
     OnLockGrabLost();
 }
@@ -391,6 +424,7 @@ HHOOK InstallHook(int type, HookProcedure procedure) {
         Display* d = events.display();
         if (type == kWhKeyboardLL && procedure == HookProcedure::KeyboardLockLL) {
             events.pendingNumLockReleases = 0;
+            events.releasePending = false;
             events.keyboardGrabbed = GrabWithRetry(GrabKeyboardNow, true);
             events.keyboardRefused = !events.keyboardGrabbed;
             if (events.keyboardGrabbed) handle = Handle(keyboardToken);
@@ -423,6 +457,7 @@ bool RemoveHook(HHOOK hook) {
             // A synthetic Num Lock release still on its way belongs to this
             // lock; the next one must not take the child's release for it.
             events.pendingNumLockReleases = 0;
+            events.releasePending = false;
         } else if (hook == Handle(pointerToken) && events.pointerGrabbed) {
             XUngrabPointer(d, CurrentTime);
             events.pointerGrabbed = false;

@@ -155,6 +155,8 @@ public:
     void Unlock();
     void SetMouse(HookProcedure procedure);
     void ClearMouse();
+    void ConfinePointer();
+    void ReleasePointer();
     bool Locked() const { return locked_; }
     uint32_t LastInput();
     bool IdleKnown();
@@ -379,8 +381,14 @@ void OnInhibitInactive(void* data, zwp_keyboard_shortcuts_inhibitor_v1*) {
 }
 const zwp_keyboard_shortcuts_inhibitor_v1_listener kInhibitor = {OnInhibitActive, OnInhibitInactive};
 
-void OnConfined(void*, zwp_confined_pointer_v1*) {}
-void OnUnconfined(void*, zwp_confined_pointer_v1*) {}
+// The compositor says when the confinement takes effect (the pointer is on
+// the surface) and when it is lifted; the log tells it.
+void OnConfined(void*, zwp_confined_pointer_v1*) {
+    std::fprintf(stderr, "Bumblepad: pointer confined to the lock\n");
+}
+void OnUnconfined(void*, zwp_confined_pointer_v1*) {
+    std::fprintf(stderr, "Bumblepad: pointer no longer confined\n");
+}
 const zwp_confined_pointer_v1_listener kConfined = {OnConfined, OnUnconfined};
 
 void OnIdled(void*, ext_idle_notification_v1*) { client.Idled(); }
@@ -562,6 +570,7 @@ void Client::SeatCapabilities(uint32_t caps) {
         ArmRepeat(0);
     }
     if (!(caps & WL_SEAT_CAPABILITY_POINTER) && pointer_) {
+        ReleasePointer();
         if (seatVersion_ >= 3) wl_pointer_release(pointer_);
         else wl_pointer_destroy(pointer_);
         pointer_ = nullptr;
@@ -574,6 +583,7 @@ void Client::SeatCapabilities(uint32_t caps) {
     if ((caps & WL_SEAT_CAPABILITY_POINTER) && !pointer_) {
         pointer_ = wl_seat_get_pointer(seat_);
         wl_pointer_add_listener(pointer_, &kPointer, this);
+        ConfinePointer();  // a pointer that comes during a blocking lock is held too
     }
     StartIdleWatch();
 }
@@ -959,24 +969,35 @@ void Client::Unlock() {
 
 void Client::SetMouse(HookProcedure procedure) {
     mouse_ = procedure;
-    // In the blocking mode the pointer stays where it is, on a lock surface,
-    // where the compositor allows it (the full-screen way).
-    if (procedure == HookProcedure::MouseBlock && constraints_ && pointer_ && method_ == kWaylandLockFullscreen) {
-        LockSurface* s = pointerFocus_ ? pointerFocus_ : (surfaces.empty() ? nullptr : &surfaces.front());
-        if (s && !s->confined) {
-            s->confined = zwp_pointer_constraints_v1_confine_pointer(constraints_, s->surface, pointer_, nullptr,
-                                                                     ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);
-            zwp_confined_pointer_v1_add_listener(s->confined, &kConfined, this);
-        }
+    ConfinePointer();
+}
+
+// In the blocking mode the pointer stays where it is, on a lock surface,
+// where the compositor allows it (the full-screen way). A seat without a
+// pointer yet gets the confinement when its pointer appears.
+void Client::ConfinePointer() {
+    if (mouse_ != HookProcedure::MouseBlock || !constraints_ || !pointer_ || method_ != kWaylandLockFullscreen)
+        return;
+    for (const LockSurface& s : surfaces)
+        if (s.confined) return;
+    LockSurface* s = pointerFocus_ ? pointerFocus_ : (surfaces.empty() ? nullptr : &surfaces.front());
+    if (!s) return;
+    s->confined = zwp_pointer_constraints_v1_confine_pointer(constraints_, s->surface, pointer_, nullptr,
+                                                             ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);
+    zwp_confined_pointer_v1_add_listener(s->confined, &kConfined, this);
+}
+
+// The confinement belongs to the pointer object it was asked for.
+void Client::ReleasePointer() {
+    for (LockSurface& s : surfaces) {
+        if (s.confined) zwp_confined_pointer_v1_destroy(s.confined);
+        s.confined = nullptr;
     }
 }
 
 void Client::ClearMouse() {
     mouse_ = HookProcedure::KeyboardLockLL;
-    for (LockSurface& s : surfaces) {
-        if (s.confined) zwp_confined_pointer_v1_destroy(s.confined);
-        s.confined = nullptr;
-    }
+    ReleasePointer();
 }
 
 // ---- idle time ----

@@ -7,15 +7,22 @@
 //       "spawn" (starts "sleep 60", prints "spawned PID"), "xerror" (makes
 //       an X error on this client's own connection, prints "xerrors N": the
 //       errors its own handler saw); a lost lock prints "lost".
+//   HOOK_PROBE_NO_DETECTABLE_REPEAT=1 hook_probe lock ... - the same on a
+//       server that "does not support" detectable auto-repeat (the
+//       library's request is refused here; "repeat undetectable" is printed):
+//       repeats then arrive as a release and a press with the same time.
 //   hook_probe record             - a window "hook recorder" that prints the
 //       key presses ("key NAME") and button presses ("button N") it receives.
 //   hook_probe grab [spin|pointer] - holds a keyboard grab like an open
-//       menu (spin: tries without pause until it gets one; pointer: a
-//       pointer grab instead), prints "grabbed", until stdin closes.
+//       menu (spin: prints "trying" and tries without pause until it gets
+//       one; pointer: a pointer grab instead), prints "grabbed", until stdin
+//       closes.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <dlfcn.h>
 #include <poll.h>
 #include <spawn.h>
 #include <time.h>
@@ -43,6 +50,19 @@ static uint32_t Ticks() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
+}
+
+// Answers the library's request in place of Xlib's (the program's symbol
+// comes first), refusing it when the environment says so.
+extern "C" Bool XkbSetDetectableAutoRepeat(Display* d, Bool detectable, Bool* supported) {
+    if (getenv("HOOK_PROBE_NO_DETECTABLE_REPEAT")) {
+        Say("repeat undetectable");
+        if (supported) *supported = False;
+        return False;
+    }
+    using Real = Bool (*)(Display*, Bool, Bool*);
+    static auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "XkbSetDetectableAutoRepeat"));
+    return real(d, detectable, supported);
 }
 
 static int probeErrors = 0;
@@ -149,6 +169,7 @@ static int Grab(Display* d, const std::string& how) {
     XMapRaised(d, w);
     XSync(d, False);
     const bool spin = how == "spin", pointer = how == "pointer";
+    if (spin) Say("trying");
     for (int i = 0; i < (spin ? 3000000 : 100); ++i) {
         int result = pointer ? XGrabPointer(d, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
                                             CurrentTime)

@@ -32,7 +32,7 @@ expect "and it reaches no other client" bash -c "! grep -q 'key b' '$WORK/rec.ou
 # Broken while another client waits for the keyboard: that client gets it,
 # and the lock says it is lost instead of staying on in name.
 exec 4> >("$PROBE" grab spin >"$WORK/grab.out" 2>&1)
-sleep 0.2
+wait_for 5 has_line "$WORK/grab.out" "trying"
 xdotool key ctrl+alt+KP_Divide
 wait_for 10 has_line "$WORK/lock.out" "lost"
 if has_line "$WORK/grab.out" "grabbed"; then
@@ -107,6 +107,30 @@ expect "with the buttons swapped, the recorder sees button 3" grep -qx "button 3
 expect "and the report says right button (0x204)" bash -c "tail -n +$((n + 1)) '$WORK/lock.out' | grep -qx 'key 0x204'"
 xmodmap -e "pointer = 1 2 3"
 
+echo quit >&3
+exec 3>&-
+wait $locker 2>/dev/null
+
+# A server without detectable auto-repeat (the probe refuses the library's
+# request): a held key's repeats arrive as a release and a press with the
+# same time, at times in separate reads. With repeats off the held key is
+# still reported once, and a press of it after another key is a new press;
+# a release that nothing follows (Num Lock's) still takes effect.
+mkfifo "$WORK/plain.in"
+exec 3<>"$WORK/plain.in"
+HOOK_PROBE_NO_DETECTABLE_REPEAT=1 "$PROBE" lock 1 0 <"$WORK/plain.in" >"$WORK/plain.out" 2>&1 &
+locker=$!
+wait_for 10 has_line "$WORK/plain.out" "holds 1"
+echo "repeat 0" >&3
+wait_for 5 has_line "$WORK/plain.out" "repeat 0"
+xdotool keydown q; sleep 1.2; xdotool keyup q   # held past the server's repeat delay
+xdotool key F12 q F12
+wait_for 10 now_equals 2 lines "$WORK/plain.out" '^key 0x7B$'
+expect "without detectable auto-repeat, a held key is reported once and a new press again" \
+  [ "$(grep -c 'repeat undetectable' "$WORK/plain.out"):$(lines "$WORK/plain.out" '^key 0x51$')" = 1:2 ]
+xdotool key Num_Lock
+expect "and the child's Num Lock release is answered with the key-down" \
+  wait_for 10 now_equals 2 lines "$WORK/plain.out" '^key 0x90$'
 echo quit >&3
 exec 3>&-
 wait $locker 2>/dev/null

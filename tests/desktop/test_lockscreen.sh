@@ -24,8 +24,11 @@ non_black() { convert "$1" -crop "$2" +repage -fill white +opaque black -colorsp
 colours() { convert "$1" -crop "$2" +repage -format '%k' info:; }
 at_least() { awk -v v="$1" -v m="$2" 'BEGIN { exit !(v >= m) }'; }
 
-# Confetti: the first move only sets the anchor, the second draws 600 blocks.
-xdotool mousemove 100 600; sleep 0.3  # apart, so they are two moves
+# Confetti: the first move only sets the anchor (and brings the hint line),
+# the second draws 600 blocks.
+xdotool mousemove 100 600
+hint_shown() { import -window root shot-hint.png; at_least "$(non_black shot-hint.png 200x15+0+0)" 0.3; }
+wait_for 20 hint_shown   # the first move is handled: the next is one of its own
 xdotool mousemove 700 600
 confetti_drawn() { import -window root shot-confetti.png; at_least "$(colours shot-confetti.png 600x3+100+600)" 200; }
 wait_for 20 confetti_drawn

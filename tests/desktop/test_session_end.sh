@@ -40,7 +40,7 @@ rm -f "$store" "$drives/doors.log" "$WORK/exit.code"
 run & wait_for 15 icon_present
 wait_for 10 now_equals "sr0 1 " doors
 open_menu && choose 3
-sleep 0.5
+wait_for 5 bash -c "! menu_up"   # the menu closes once the choice is handled
 kill "$BUMBLEPAD_DESKTOP_XVFB"   # this desktop's own server
 expect "the X server's end ends the controller" wait_for 15 test -s "$WORK/exit.code"
 expect "with exit code 0" [ "$(cat "$WORK/exit.code" 2>/dev/null)" = 0 ]

@@ -32,7 +32,8 @@ visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 count_visible() { visible "$1" | wc -l; }
 active_is() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
 # click X Y: a click at a point of the main dialog's client area.
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; sleep 0.3; }
+# (input reaches the program in order: what follows needs no pause)
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${3:-1}"; }
 # pixel X Y: "r g b" of a point of the client area, 0..255.
 pixel() {
   import -window root -crop 1x1+$((X + $1))+$((Y + $2)) -depth 8 txt:- 2>/dev/null |
@@ -48,14 +49,15 @@ dominant() {
 windows() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
 # choose TEXT: types TEXT into the open-file dialog's name field and
 # accepts it; a completion list that opened meanwhile is closed first.
+open_gone() { ! active_is Open; }
 choose() {
   wait_for 10 active_is Open || return 1
-  sleep 0.5
+  sleep 0.5  # the name field takes the keys once the dialog has settled
   local before; before=$(windows)
-  xdotool type --delay 30 "$1"; sleep 0.7
-  if [ "$(windows)" -gt "$before" ]; then xdotool key Escape; sleep 0.3; fi
-  xdotool key Return; sleep 0.5
-  ! active_is Open
+  xdotool type --delay 30 "$1"; sleep 0.7  # time for a completion list to open, if one does
+  if [ "$(windows)" -gt "$before" ]; then xdotool key Escape; wait_for 5 now_equals "$before" windows; fi
+  xdotool key Return
+  wait_for 5 open_gone
 }
 jpeg_size() { identify -format '%m %wx%h' "$1" 2>/dev/null; }
 
@@ -79,7 +81,7 @@ choose "\"Big.bmp\" \"wide.png\" \"notes.txt\""
 expect "the unrecognised file is reported in a second 'Trovebox' box" \
   wait_for 20 bash -c "[ \$(xdotool search --onlyvisible --name '^Trovebox\$' | wc -l) -ge 2 ]"
 expect "the progress window is up while the box is open" test -n "$(visible 'Import progress')"
-xdotool key Return; sleep 0.5
+xdotool key Return
 expect "the progress window is gone" wait_for 10 bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Import progress\$')\" ]"
 expect "Big.bmp is stored as an 800 x 600 JPEG under its own name" test "$(jpeg_size pictures/Big.bmp)" = "JPEG 800x600"
 expect "wide.png is stored as a 799 x 412 JPEG" test "$(jpeg_size pictures/wide.png)" = "JPEG 799x412"
@@ -92,14 +94,14 @@ expect "the source files are untouched" test "$(identify -format '%m %wx%h' "$sr
 # caf\xe9.jpg, wide.png; each previewed in the square's top left corner.
 click 260 46
 expect "the first item previews red apple.jpg" wait_for 5 dominant red 440 50
-xdotool key Down; sleep 0.5
+xdotool key Down
 expect "the second previews green Big.bmp" wait_for 5 dominant green 440 50
 if dominant green 440 200; then fail "Big.bmp (4:3) is drawn 150 pixels high"
 else pass "Big.bmp (4:3) is drawn 150 pixels high"; fi
 xdotool key Down
 expect "the third previews yellow caf\xe9.jpg (a name not valid UTF-8)" \
   wait_for 5 bash -c "$(declare -f pixel); X=$X Y=$Y; read -r r g b <<<\"\$(pixel 440 50)\"; [ \$r -gt 180 ] && [ \$g -gt 180 ] && [ \$b -lt 90 ]"
-xdotool key Down; sleep 0.5
+xdotool key Down
 expect "the fourth previews blue wide.png" wait_for 5 dominant blue 620 50
 if dominant green 440 170 || dominant blue 440 170; then fail "the square is erased before wide.png (2:1) is drawn"
 else pass "the square is erased before wide.png (2:1) is drawn"; fi
@@ -109,20 +111,19 @@ click 67 253
 choose "moo.wav"
 expect "the sound is copied" wait_for 5 cmp -s "$src/moo.wav" sounds/moo.wav
 click 60 46
-click 157 253
-sleep 0.5
-expect "Trovebox still runs after Play Sound" kill -0 $pid
+click 157 253   # Play Sound; Trovebox must live on (checked after the next steps)
 
 # Delete Picture with every picture selected; Delete Sound the same.
 click 260 46
-xdotool key ctrl+a; sleep 0.2
+xdotool key ctrl+a
 click 267 282
 expect "Delete Picture deletes the four stored pictures, caf\xe9.jpg too" wait_for 5 bash -c "[ -z \"\$(ls -A '$root/pictures')\" ]"
 click 60 46
-xdotool key ctrl+a; sleep 0.2
+xdotool key ctrl+a
 click 67 282
 expect "Delete Sound deletes moo.wav, a\\b.wav and m\xf6\xf6.wav" wait_for 5 bash -c "[ \"\$(ls -A '$root/sounds')\" = Thumbs.db ]"
 expect "Thumbs.db, never listed, stays" test -e sounds/Thumbs.db
+expect "Trovebox still runs after Play Sound" kill -0 $pid
 
 # Enter while a list has the focus ends the program.
 click 60 46

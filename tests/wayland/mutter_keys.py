@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Types into a headless mutter through its remote-desktop D-Bus interface
 (no screen-cast stream is needed for keys). One persistent session: each line
-read from the file named on the command line is "type TEXT" or "key KEYSYM";
+read from the file named on the command line is "type TEXT", "key KEYSYM"
+or "move DX DY" (a relative pointer motion);
 "ready" is printed once the session runs."""
 import sys
 import time
@@ -39,4 +40,7 @@ with open(sys.argv[1]) as commands:
         elif verb == "key":
             key(int(arg, 0), True)
             key(int(arg, 0), False)
+        elif verb == "move":
+            dx, dy = (float(n) for n in arg.split())
+            call(session, IFACE, "NotifyPointerMotionRelative", GLib.Variant("(dd)", (dx, dy)))
         print("done", flush=True)
