@@ -218,10 +218,10 @@ void SoundOnset(benchmark::State& state) {
         }
         // The monitor, read in 1 ms fragments; each key's onset is the first
         // fragment with sound after it.
-        pa_sample_spec spec{PA_SAMPLE_S16LE, 22050, 1};
+        pa_sample_spec format{PA_SAMPLE_S16LE, 22050, 1};
         pa_buffer_attr attr{static_cast<uint32_t>(-1), 0, 0, 0, 44};
         int error = 0;
-        pa_simple* monitor = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "test_sink.monitor", "monitor", &spec,
+        pa_simple* monitor = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "test_sink.monitor", "monitor", &format,
                                            nullptr, &attr, &error);
         if (!monitor) {
             state.SkipWithError("no monitor to record");

@@ -29,7 +29,7 @@ constexpr int kTargetLatencyMs = 20;               // what the server buffers ah
 constexpr int kRetryConnectMs = 10000;             // no server: try again after this long
 
 struct Sound {
-    pa_sample_spec spec;
+    pa_sample_spec sampleFormat;
     std::vector<float> samples;  // interleaved
     size_t Bytes() const { return samples.size() * sizeof(float); }
 };
@@ -72,7 +72,7 @@ std::shared_ptr<const Sound> Decode(const std::string& path) {
             const sf_count_t frames =
                 std::min<sf_count_t>(format.frames, sf_count_t{format.samplerate} * kLongestSeconds);
             sound = std::make_shared<Sound>();
-            sound->spec = {PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(format.samplerate),
+            sound->sampleFormat = {PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(format.samplerate),
                            static_cast<uint8_t>(format.channels)};
             sound->samples.resize(static_cast<size_t>(frames) * format.channels);
             const sf_count_t read = sf_readf_float(file, sound->samples.data(), frames);
@@ -95,7 +95,7 @@ std::shared_ptr<const Sound> Decode(const std::string& path) {
 pa_threaded_mainloop* loop = nullptr;
 pa_context* context = nullptr;
 pa_stream* stream = nullptr;
-pa_sample_spec streamSpec{};
+pa_sample_spec streamFormat{};
 std::shared_ptr<const Sound>& playing = *new std::shared_ptr<const Sound>;  // what the stream is fed from
 size_t written = 0;                                                         // bytes of it handed to the server
 unsigned generation = 0;                                                    // tells a stale cork timer
@@ -180,23 +180,23 @@ bool Connected() {
     return false;
 }
 
-// The stream for spec, opened (again) when there is none of that spec.
-bool StreamFor(const pa_sample_spec& spec) {
-    if (stream && pa_stream_get_state(stream) == PA_STREAM_READY && pa_sample_spec_equal(&spec, &streamSpec))
+// The stream for this sample format, opened (again) when the open one has another.
+bool StreamFor(const pa_sample_spec& sampleFormat) {
+    if (stream && pa_stream_get_state(stream) == PA_STREAM_READY && pa_sample_spec_equal(&sampleFormat, &streamFormat))
         return true;
     DropStream();
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
-    stream = pa_stream_new(context, "sound", &spec, &map);
+    pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_WAVEEX);
+    stream = pa_stream_new(context, "sound", &sampleFormat, &map);
     if (!stream) return false;
-    streamSpec = spec;
+    streamFormat = sampleFormat;
     pa_stream_set_state_callback(stream, StreamSignal, nullptr);
     pa_stream_set_write_callback(stream, StreamWants, nullptr);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * PA_USEC_PER_MSEC, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * PA_USEC_PER_MSEC, &sampleFormat));
     attr.prebuf = 0;  // play what is there at once, never wait to fill up
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * PA_USEC_PER_MSEC / 4, &spec));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * PA_USEC_PER_MSEC / 4, &sampleFormat));
     attr.fragsize = static_cast<uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
@@ -222,7 +222,7 @@ void Silence() {
 }
 
 void Start(std::shared_ptr<const Sound> sound) {
-    if (!Connected() || !StreamFor(sound->spec)) return;
+    if (!Connected() || !StreamFor(sound->sampleFormat)) return;
     ++generation;
     playing = std::move(sound);
     written = 0;
@@ -233,7 +233,7 @@ void Start(std::shared_ptr<const Sound> sound) {
     Feed(stream, room == static_cast<size_t>(-1) ? 0 : room);
     if (pa_stream_is_corked(stream) == 1)
         if (pa_operation* op = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(op);
-    const pa_usec_t length = pa_bytes_to_usec(playing->Bytes(), &playing->spec);
+    const pa_usec_t length = pa_bytes_to_usec(playing->Bytes(), &playing->sampleFormat);
     ArmCorkTimer(length + PA_USEC_PER_SEC);
 }
 

@@ -633,18 +633,18 @@ void Client::Key(uint32_t time, uint32_t key, uint32_t state) {
 }
 
 void Client::ArmRepeat(uint32_t key) {
-    itimerspec spec{};
+    itimerspec timer{};
     repeatKey_ = 0;
     {
         std::lock_guard<std::mutex> g(keymapMutex_);
         if (key && keymap_ && repeatRate_ > 0 && xkb_keymap_key_repeats(keymap_, key + 8)) {
             repeatKey_ = key;
-            spec.it_value.tv_sec = repeatDelay_ / 1000;
-            spec.it_value.tv_nsec = (repeatDelay_ % 1000) * 1000000L;
-            spec.it_interval.tv_nsec = 1000000000L / repeatRate_;
+            timer.it_value.tv_sec = repeatDelay_ / 1000;
+            timer.it_value.tv_nsec = (repeatDelay_ % 1000) * 1000000L;
+            timer.it_interval.tv_nsec = 1000000000L / repeatRate_;
         }
     }
-    timerfd_settime(repeatTimer_, 0, &spec, nullptr);
+    timerfd_settime(repeatTimer_, 0, &timer, nullptr);
 }
 
 // One key event as the low-level keyboard hook gets it on Windows.
