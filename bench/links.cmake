@@ -2,7 +2,7 @@
 target_link_libraries(hooks_bench PRIVATE hookwell_fake)
 target_link_libraries(hooks_x_bench PRIVATE Hookwell X11::X11 X11::Xtst)
 # The lock screen with its real Linux adapters (all but the program's main).
-target_link_libraries(lockscreen_bench PRIVATE bumblepad_linux)
+target_link_libraries(lockscreen_bench PRIVATE bumblepad_linux FreeImage)
 set_target_properties(lockscreen_bench PROPERTIES BUILD_RPATH ${BUMBLEPAD_OUTPUT_DIR})
 target_link_libraries(import_bench PRIVATE trovebox_fake)
 # The real controller from the outside: X (XTest, DAMAGE), the sound server's

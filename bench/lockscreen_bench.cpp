@@ -5,7 +5,7 @@
 //    random size and place, and the hint band and the picture's rectangle
 //    copied to the lock window; first = 1: seen for the first time
 //    (decoded and reduced), 0: held in the cache (p50 and p99 over the
-//    iterations, in ms);
+//    iterations, in ms; one untimed press first);
 //  - ConfettiMove: one mouse move of 1000 pixels (1000 blocks, each copied);
 //  - UnlockMatch: recording one code and looking for the word in a full
 //    500-byte history.
@@ -91,7 +91,12 @@ void KeyToPicture(benchmark::State& state) {
     uint32_t code = 0;
     while (std::string(pictureList[code].name) != "picture" + std::to_string(state.range(0)) + ".jpg") ++code;
     const bool firstSight = state.range(1) != 0;
+    // Untimed: the cached case starts with the picture in the cache (its
+    // first decoding is the other case), both after the process's one-time
+    // work (fonts of the hint line, the decoder's first use) is done.
     pictureCache.Clear();
+    DrawPictureForCode(code);
+    PaintLockScreen(stage.Window(), 0, 0, 0, 0);
     std::vector<double> ms;
     for (auto _ : state) {
         if (firstSight) pictureCache.Clear();
@@ -106,7 +111,7 @@ void KeyToPicture(benchmark::State& state) {
     state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
 }
 BENCHMARK(KeyToPicture)->Args({800, 0})->Args({800, 1})->Args({4000, 0})->Args({4000, 1})
-    ->Iterations(100)->Unit(benchmark::kMillisecond);
+    ->Iterations(300)->Unit(benchmark::kMillisecond);  // so that p99 is not just the slowest press
 
 void ConfettiMove(benchmark::State& state) {
     Stage& stage = TheStage();

@@ -55,6 +55,14 @@ else()
   add_library(FreeImage INTERFACE)
   target_link_libraries(FreeImage INTERFACE freeimage)
 endif()
+# What the shared code and the controller's parts link: FreeImage's header
+# only on Linux, where each program chooses the library itself (the
+# controller loads it at its first picture, Application/linux/
+# freeimage_on_demand.cpp); the import library on Windows.
+add_library(FreeImageApi INTERFACE)
+if(WIN32)
+  target_link_libraries(FreeImageApi INTERFACE FreeImage)
+endif()
 
 # bumblepad_sources(<var> <dir>): the .cpp files of one folder.
 function(bumblepad_sources var dir)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # with-desktop.sh COMMAND...: runs COMMAND on a private virtual X display
-# (Xvfb -noreset, 1024x768x24) with openbox as window manager and trayer as
+# (Xvfb -noreset, 1024x768x24, or BUMBLEPAD_DESKTOP_SCREEN) with openbox as window manager and trayer as
 # tray host, then takes them down again. The command sees DISPLAY, and
 # XDG_CONFIG_HOME / XDG_RUNTIME_DIR in a fresh temporary folder, so it never
 # touches the user's own settings (and BUMBLEPAD_DESKTOP_XVFB, the server's pid).
@@ -9,7 +9,7 @@ work=$(mktemp -d /tmp/bumblepad-desktop-XXXXXX)
 # The server picks a free display number itself and writes it to a pipe, so
 # desktops started side by side never race for the same number.
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -noreset -screen 0 1024x768x24 +extension XTEST +extension XInputExtension \
+Xvfb -displayfd "$fd" -noreset -screen 0 "${BUMBLEPAD_DESKTOP_SCREEN:-1024x768x24}" +extension XTEST +extension XInputExtension \
   >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 read -r -t 30 -u "$fd" number || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; kill $xvfb 2>/dev/null; rm -rf "$work"; exit 1; }

@@ -17,6 +17,7 @@
 
 #include "drawing_linux.h"
 #include "wayland_screen.h"
+#include "window_linux.h"
 
 namespace {
 
@@ -41,10 +42,7 @@ public:
 
     bool eventFilter(QObject* object, QEvent* event) override {
         if (object != window || event->type() != QEvent::Paint || image.isNull()) return false;
-        const QRect area = static_cast<QPaintEvent*>(event)->rect();
-        QPainter painter(window);
-        painter.fillRect(area, Qt::black);
-        painter.drawImage(area.topLeft(), image, area);
+        PaintWindowArea(window, &image, static_cast<QPaintEvent*>(event)->region());
         return true;
     }
 };

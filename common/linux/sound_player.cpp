@@ -7,6 +7,7 @@
 // caller's; the server is talked to through libpulse's threaded main loop.
 #include "sound_player.h"
 
+#include <malloc.h>
 #include <pulse/pulseaudio.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -240,6 +241,7 @@ void Start(std::shared_ptr<const Sound> sound) {
 
 struct Request {
     bool stop = false;
+    bool forget = false;  // the decoded sounds go too
     std::string path;
 };
 std::mutex& requestMutex = *new std::mutex;
@@ -256,6 +258,7 @@ void Run() {
             std::unique_lock<std::mutex> lock(requestMutex);
             requestArrived.wait(lock, [] { return requested != handled; });
             next = request;
+            request.forget = false;
             handled = requested;
             busy = true;
         }
@@ -266,6 +269,11 @@ void Run() {
         else
             Silence();
         pa_threaded_mainloop_unlock(loop);
+        if (next.forget) {
+            cache.clear();
+            cacheBytes = 0;
+            malloc_trim(0);
+        }
         {
             std::lock_guard<std::mutex> lock(requestMutex);
             busy = false;
@@ -274,7 +282,7 @@ void Run() {
     }
 }
 
-void Ask(bool stop, const std::string& path) {
+void Ask(bool stop, const std::string& path, bool forget = false) {
     static std::once_flag started;
     std::call_once(started, [] {
         loop = pa_threaded_mainloop_new();
@@ -284,6 +292,7 @@ void Ask(bool stop, const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(requestMutex);
         request.stop = stop;
+        request.forget = request.forget || forget;  // until the player has done it
         request.path = path;
         ++requested;
     }
@@ -294,6 +303,7 @@ void Ask(bool stop, const std::string& path) {
 
 void Play(const std::string& path) { Ask(false, path); }
 void Stop() { Ask(true, std::string()); }
+void StopAndForget() { Ask(true, std::string(), true); }
 
 void OnNoDevice(std::function<void()> tell) {
     std::lock_guard<std::mutex> lock(requestMutex);

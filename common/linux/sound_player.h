@@ -16,6 +16,11 @@ void Play(const std::string& path);
 // Stops the sound playing.
 void Stop();
 
+// Stops the sound playing and drops the decoded sounds kept for playing
+// them again (up to 32 MB), handing their memory back to the system: the
+// controller's end of a lock.
+void StopAndForget();
+
 // Called once, on a background thread, when the first sound finds no audio
 // device (the log line "No audio device: sounds are not played" is written
 // then too).

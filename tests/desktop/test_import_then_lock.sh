@@ -1,6 +1,8 @@
 # From the media manager to the lock screen: a picture imported with
 # Trovebox is the one the controller draws when a key is pressed during a
-# full lock, and typing the word ends that lock.
+# full lock, and typing the word ends that lock. The controller loads the
+# image library only for the lock's first picture, and keeps no picture of
+# the screen's size once the lock has ended.
 source "$(dirname "$0")/lib.sh"
 root="$WORK/media"
 mkdir -p "$root/pictures" "$root/sounds"
@@ -36,6 +38,13 @@ make_settings_key
 "$BIN/Bumblepad" & pid=$!
 wait_for 10 bash -c "xwininfo -root -tree | awk '/\"panel\"/{p=1} p && /\"Bumblepad\"/{f=1} END{exit !f}'"
 icon=$(xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}')
+# kB of the X server's shared images the controller holds (Qt's picture of a
+# window painted through it: 3 MB for a 1024 x 768 window).
+shared_images_kb() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {image = /memfd:xorg/} image && /^Rss:/ {kb += $2} END {print kb + 0}' /proc/$pid/smaps
+}
+image_library_loaded() { grep -q libfreeimage /proc/$pid/maps; }
+expect "no image library before the first lock" bash -c "! grep -q libfreeimage /proc/$pid/maps"
 eval "$(xdotool getwindowgeometry --shell "$icon")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
 expect "a double click on the icon shows the lock screen" wait_for 5 lock_screen_up
@@ -46,7 +55,10 @@ wait_for 20 magenta_drawn
 before=$(magenta_share "$WORK/before.png") after=$(magenta_share "$WORK/after.png")
 echo "     magenta: ${before} per mille before the keys, ${after} after"
 expect "the imported picture is drawn on the lock screen" test "$after" -ge 40
+expect "the image library was loaded for it" image_library_loaded
 xdotool type --delay 80 "wren"
 expect "typing the word ends the lock" wait_for 5 bash -c "! lock_screen_up"
+kb=$(shared_images_kb)
+expect "no picture of the screen is kept after the lock (${kb} kB of shared images)" test "$kb" -lt 1024
 kill -TERM $pid; wait $pid 2>/dev/null
 finish
