@@ -141,6 +141,15 @@ void CMediaDlg::ImportPicture(const std::string& path) {
         importErrors += "File: " + name + " - was not a recognizable image type and was not added\n";
         return;
     }
+    // A picture whose header declares more pixels than the lock screen would
+    // ever decode is not decoded here either: a few bytes claiming 65535 x
+    // 65535 would otherwise hold the window for seconds and take gigabytes.
+    PictureHeader header;
+    if (ReadPictureHeader(path.c_str(), header) &&
+        static_cast<uint64_t>(header.width) * header.height > kMaxPicturePixels) {
+        importErrors += "File: " + name + " - is larger than 64 megapixels and was not added\n";
+        return;
+    }
     // A recognised file that cannot be read, scaled or stored is reported
     // like an unrecognised one, and not listed.
     if (!StorePicture(format, path, MediaPath("pictures", name))) {

@@ -29,6 +29,14 @@ namespace {
 DialogHandle const kMainWindow = reinterpret_cast<DialogHandle>(0x102);
 
 // A picture of w x h with a gradient, in format, at path.
+// 35 bytes: a GIF whose screen and image claim 65535 x 65535.
+void WriteHugeGif(const fs::path& path) {
+    std::ofstream(path, std::ios::binary)
+        << std::string("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00\x2C\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00"
+                       "\x02\x02\x44\x01\x00\x3B\0\0\0\0\0\0",
+                       35);
+}
+
 void WritePicture(const fs::path& path, int w, int h, FREE_IMAGE_FORMAT format = FIF_BMP,
                   int bpp = 24) {
     FIBITMAP* image = FreeImage_Allocate(w, h, bpp, 0, 0, 0);
@@ -286,6 +294,23 @@ TEST_F(MediaDialog, ARecognisedButBrokenFileIsReportedNotListed) {
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "pictures"), fs::directory_iterator()), 0);
 }
 
+// A file whose header claims more than the lock screen would ever draw is
+// refused before its pixels are decoded; the others of the same choice are
+// still added.
+TEST_F(MediaDialog, APictureClaimingHugeSizesIsRefusedBeforeDecoding) {
+    REQUIRE_IMAGE_CODECS();
+    Open();
+    WriteHugeGif(Source("huge.gif"));
+    WritePicture(Source("cat.bmp"), 64, 48);
+    script.chosen = {Several({"huge.gif", "cat.bmp"})};
+    dialog.OnAddPicture();
+    EXPECT_THAT(Texts(IDC_PICTURE_LIST), ElementsAre("cat.bmp"));
+    EXPECT_THAT(CallsStartingWith("MessageBoxA"),
+                ElementsAre("MessageBoxA(\"File: huge.gif - is larger than 64 megapixels and was not "
+                            "added\n\",\"Trovebox\",0x30)"));
+    EXPECT_FALSE(fs::exists(Stored("pictures", "huge.gif")));
+}
+
 TEST_F(MediaDialog, PicturesJpegCannotTakeAreConvertedFirst) {
     REQUIRE_IMAGE_CODECS();
     Open();
@@ -429,11 +454,7 @@ TEST_F(MediaDialog, PreviewSkipsOversizePicturesAndDecodesOnlyWhatTheSquareNeeds
         FIBITMAP* deep = FreeImage_AllocateT(FIT_RGB16, 300, 100);
         ASSERT_TRUE(FreeImage_Save(FIF_PNG, deep, Stored("pictures", "deep.png").c_str(), 0));
         FreeImage_Unload(deep);
-        // 35 bytes: a GIF whose screen and image claim 65535 x 65535.
-        std::ofstream(Stored("pictures", "huge.gif"), std::ios::binary)
-            << std::string("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00\x2C\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00"
-                           "\x02\x02\x44\x01\x00\x3B\0\0\0\0\0\0",
-                           35);
+        WriteHugeGif(Stored("pictures", "huge.gif"));
     }
     script.listings["./pictures/*"] = {"camera.jpg", "deep.png", "huge.gif"};
     Open();
