@@ -5,7 +5,7 @@ TESTS=${BUMBLEPAD_TESTS_BIN:?}
 failures=0
 pass() { echo "ok   - $*"; }
 fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-expect() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+expect() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; return 1; fi; }
 wait_for() {
   local limit=$1; shift
   local end=$((SECONDS + limit))
