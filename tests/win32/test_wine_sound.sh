@@ -18,23 +18,26 @@ expect "the controller runs" wait_for 30 probe lock-screen
 probe tray 0x203  # a double click on the icon: a full lock
 expect "the tray's double click shows the lock screen" wait_for 30 screen_is visible 0 1000
 
+# listen FILE LABEL KEYS [MS]: records the sink while the keys are pressed,
+# until 400 ms of quiet; shows what was heard.
+listen() {
+  local file=$1 label=$2; shift 2
+  record "$file"
+  probe keys "$@"
+  wait_for 30 quiet_after "$file" 400
+  stop_recording
+  echo "     $label: $(sound_spans "$file" | tr '\n' ';')"
+}
+
 # A key report: its sound (a starter sound of 0.6 s or more) is heard.
-record "$WORK/key.raw"
-probe keys Q
-wait_for 30 quiet_after "$WORK/key.raw" 400
-stop_recording
-echo "     key: $(sound_spans "$WORK/key.raw" | tr '\n' ';')"
+listen "$WORK/key.raw" key Q
 read -r start end peak <<<"$(sound_spans "$WORK/key.raw" | head -1)"
 expect "a key in a full lock is heard through Wine's driver (${start:-none}..${end:-none} ms)" \
   test -n "${end:-}" -a $(( ${end:-0} - ${start:-0} )) -ge 500
 
 # A key, then the word: the purge at its last key silences the sound.
-record "$WORK/word.raw"
-probe keys QWREN 40  # Q, then W R E N 40 ms apart
+listen "$WORK/word.raw" "key and word" QWREN 40  # Q, then W R E N 40 ms apart
 expect "the word ends the lock" wait_for 30 screen_is hidden 0 0
-wait_for 30 quiet_after "$WORK/word.raw" 400
-stop_recording
-echo "     key and word: $(sound_spans "$WORK/word.raw" | tr '\n' ';')"
 read -r start end peak <<<"$(sound_spans "$WORK/word.raw" | tail -1)"
 expect "the word's purge stops the sound before its end (heard $(( ${end:-0} - ${start:-0} )) ms)" \
   test -n "${end:-}" -a $(( ${end:-0} - ${start:-0} )) -lt 450
