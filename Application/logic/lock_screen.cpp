@@ -1,9 +1,13 @@
 #include "lock_screen.h"
 
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "background_port.h"
+#include "directory_port.h"
 #include "confetti.h"
 #include "media_lists.h"
 #include "picture.h"
@@ -39,22 +43,82 @@ static void PlaySoundForCode(uint32_t code) {
 // read, so a key that arrives while an earlier one waits replaces it.
 static bool drawPending = false;
 static uint32_t pendingCode = 0;
-static bool drawPosted = false;    // a WM_LOCK_DRAW is on its way
-static bool decoding = false;      // a picture is being decoded in the background
-static unsigned lockNumber = 0;    // tells a late decoding of an ended lock
+static bool drawPosted = false;  // a WM_LOCK_DRAW is on its way
 
+// The process's one decoder: a job handed to a thread of its own and handed
+// back through decoderState. While it is busy no other job starts, in this
+// lock or the next, so no two pictures are ever decoded at once. The window
+// thread never opens a picture file itself: the decoder tests the file, reads
+// its header and decodes it.
+enum DecoderState : int { kDecoderIdle, kDecoderBusy, kDecoderDone };
+static std::atomic<int> decoderState{kDecoderIdle};
 struct PictureJob {
-    HWND window;
-    PictureKey key;
-    int32_t width, height;
-    unsigned lock;
-    std::unique_ptr<PreparedPicture> picture;
+    HWND window = nullptr;
+    std::string path;
+    int32_t width = 0, height = 0;
+    uint32_t number = 0;
+    std::unique_ptr<PreparedPicture> picture;  // the result (null: nothing to draw)
 };
+// Written by the window thread while the decoder is idle, by the decoder
+// while it is busy; read back by the window thread once it is done.
+static PictureJob decoderJob;
+static uint32_t jobsStarted = 0;
+static uint32_t awaitedJob = 0;  // the job the current lock waits for; 0: none
 
-static void DecodeInBackground(void* argument) {
-    auto* job = static_cast<PictureJob*>(argument);
-    job->picture = PreparePictureForCanvas(job->key.path.c_str(), job->width, job->height);
-    PostWindowMessage(job->window, WM_LOCK_PICTURE, 0, reinterpret_cast<LParam>(job));
+static void DecodeInBackground(void*) {
+    PictureJob& job = decoderJob;
+    try {
+        // Only regular files are opened: a pipe would block, a folder or a
+        // device is no picture.
+        if (IsRegularFile(job.path.c_str()))
+            job.picture = PreparePictureForCanvas(job.path.c_str(), job.width, job.height);
+    } catch (...) {
+        job.picture.reset();  // memory ran out: this picture fails, nothing else
+    }
+    const HWND window = job.window;
+    const uint32_t number = job.number;
+    decoderState.store(kDecoderDone, std::memory_order_release);
+    // The window collects the result when this message comes, or, should the
+    // message be lost (a full queue), at its next report.
+    PostWindowMessage(window, WM_LOCK_PICTURE, number, 0);
+}
+
+// Takes a finished job's result: into the cache when the lock waits for it,
+// else (a late result of an ended lock) let go. True when a result was taken.
+static bool CollectDecodedPicture() {
+    if (decoderState.load(std::memory_order_acquire) != kDecoderDone) return false;
+    std::unique_ptr<PreparedPicture> picture = std::move(decoderJob.picture);
+    const bool awaited = decoderJob.number == awaitedJob && awaitedJob != 0;
+    const std::string path = std::move(decoderJob.path);
+    decoderState.store(kDecoderIdle, std::memory_order_release);
+    if (!awaited) return true;
+    awaitedJob = 0;
+    try {
+        pictureCache.Add(PictureKey{path}, std::shared_ptr<const PreparedPicture>(std::move(picture)));
+    } catch (const std::bad_alloc&) {
+        // not cached: the key draws nothing and the file is decoded again at
+        // its next key
+    }
+    return true;
+}
+
+// Hands path to the decoder. False when it is still busy with another job
+// or no thread can be had (the key then draws nothing).
+static bool StartDecoding(HWND window, const std::string& path) {
+    if (decoderState.load(std::memory_order_acquire) != kDecoderIdle) return false;
+    decoderJob.window = window;
+    decoderJob.path = path;
+    decoderJob.width = screenRect.right;
+    decoderJob.height = screenRect.bottom;
+    decoderJob.picture.reset();
+    if (++jobsStarted == 0) ++jobsStarted;
+    decoderJob.number = awaitedJob = jobsStarted;
+    decoderState.store(kDecoderBusy, std::memory_order_release);
+    if (RunInBackground(DecodeInBackground, nullptr)) return true;
+    decoderState.store(kDecoderIdle, std::memory_order_release);
+    awaitedJob = 0;
+    drawPending = false;
+    return false;
 }
 
 void OnLockKey(HWND window, uint32_t code) {
@@ -77,42 +141,41 @@ void OnLockKey(HWND window, uint32_t code) {
 
 void OnLockDraw(HWND window) {
     drawPosted = false;
+    CollectDecodedPicture();
     if (!drawPending) return;
     DrawnRect drawn;
     if (!pictureList.empty() && options.showPictures && IsMainWindowVisible(window)) {
-        PictureKey key;
-        if (!PictureReadyForCode(pendingCode, key)) {
+        char path[kMediaPathSize];
+        PicturePathForCode(pendingCode, path);
+        bool known = false;
+        std::shared_ptr<const PreparedPicture> picture = pictureCache.Find(PictureKey{path}, &known);
+        if (!known) {
             // Decoded off this thread; the key waits (and may be replaced by
-            // a newer one) until the picture is there.
-            if (!decoding) {
-                decoding = true;
-                RunInBackground(DecodeInBackground,
-                                new PictureJob{window, key, screenRect.right, screenRect.bottom, lockNumber, nullptr});
-            }
-            return;
+            // a newer one) until the picture is there. A busy decoder takes
+            // the next job when it reports.
+            if (StartDecoding(window, path) || decoderState.load(std::memory_order_acquire) != kDecoderIdle) return;
+        } else if (picture) {
+            drawn = DrawPreparedPicture(*picture);
         }
-        drawn = DrawPictureForCode(pendingCode);
     }
     drawPending = false;
     if (IsMainWindowVisible(window)) PaintLockScreen(window, drawn.left, drawn.top, drawn.right, drawn.bottom);
 }
 
-void OnLockPictureDecoded(HWND window, LParam parameter) {
-    std::unique_ptr<PictureJob> job(reinterpret_cast<PictureJob*>(parameter));
-    if (!job || job->lock != lockNumber) return;  // its lock has ended meanwhile
-    decoding = false;
-    pictureCache.Add(job->key, std::shared_ptr<const PreparedPicture>(std::move(job->picture)));
-    if (drawPending) OnLockDraw(window);
+void OnLockPictureDecoded(HWND window) {
+    // The message says only that a result may be there: its parameters are
+    // not trusted (any program can post it).
+    if (CollectDecodedPicture() && drawPending) OnLockDraw(window);
 }
 
 void DropPendingPictures() {
     drawPending = false;
-    // A WM_LOCK_DRAW still queued finds nothing to draw; a decoding still
-    // under way is thrown away when it reports, and the next lock need not
-    // wait for it (a file that hangs its reader holds up one lock at most).
+    // A WM_LOCK_DRAW still queued finds nothing to draw. A decoding still
+    // under way finishes before the next lock decodes anything, and its
+    // result is let go when it reports.
     drawPosted = false;
-    decoding = false;
-    ++lockNumber;
+    awaitedJob = 0;
+    CollectDecodedPicture();
     pictureCache.Clear();
 }
 
