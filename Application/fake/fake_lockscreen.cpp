@@ -153,6 +153,7 @@ void CloseEntrySearch(DirectorySearch handle) {
     delete static_cast<Search*>(handle);
 }
 bool IsRegularFile(const char* path, FileStamp* stamp) {
+    ++lockScreen.regularFileChecks;
     if (lockScreen.notRegularFiles.count(path)) return false;
     if (stamp) {
         // The real file's size and time where the test wrote one.

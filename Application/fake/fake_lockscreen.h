@@ -21,6 +21,7 @@ struct LockScreenScript {
     bool logPixels = true;                  // SetPixel calls are logged
     bool noThreads = false;                 // RunInBackground cannot make a thread
     bool holdBackground = false;            // RunInBackground keeps the task until RunHeldTasks
+    int regularFileChecks = 0;              // IsRegularFile calls (the files a thread looked at)
 };
 extern LockScreenScript lockScreen;
 
