@@ -7,8 +7,8 @@
 #include <string>
 
 #include "background_port.h"
-#include "directory_port.h"
 #include "confetti.h"
+#include "directory_port.h"
 #include "media_lists.h"
 #include "picture.h"
 #include "random.h"

@@ -63,8 +63,7 @@ DrawnRect DrawPreparedPicture(const PreparedPicture& picture) {
     const int32_t destWidth = DrawnWidth(NextRandom(), screenWidth);
     // The file's own proportions decide the height. A very tall picture is
     // cut by the canvas anyway; the bound keeps the height a 32-bit value.
-    double height =
-        static_cast<double>(picture.sourceHeight) / static_cast<double>(picture.sourceWidth) * destWidth;
+    double height = static_cast<double>(picture.sourceHeight) / static_cast<double>(picture.sourceWidth) * destWidth;
     if (height > kMaxDrawnHeight) height = kMaxDrawnHeight;
     const int32_t destHeight = static_cast<int32_t>(height);
     int32_t x = 0, y = 0;

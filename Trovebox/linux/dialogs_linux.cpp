@@ -1,6 +1,5 @@
 // The open-file dialog, the "Import progress" window and message boxes in
 // Qt Widgets.
-#include <cstdio>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -11,6 +10,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include <cstdio>
 #include <cstring>
 
 #include "file_chooser_port.h"

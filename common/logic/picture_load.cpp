@@ -147,8 +147,10 @@ uint64_t PngAncillaryCost(File& file, const uint8_t* type, int64_t data, uint32_
                 const void* end = std::memchr(head + at, 0, headSize - at);
                 at = end ? static_cast<size_t>(static_cast<const uint8_t*>(end) - head) + 1 : headSize + 1;
             }
-            if (at <= headSize) stream = data + static_cast<int64_t>(at);
-            else return limit + 1;  // tags longer than any text decoder keeps in one piece: refused
+            if (at <= headSize)
+                stream = data + static_cast<int64_t>(at);
+            else
+                return limit + 1;  // tags longer than any text decoder keeps in one piece: refused
         }
     }
     if (stream < 0 || stream > data + length) return length;
@@ -215,7 +217,7 @@ bool JpegSize(File& file, PictureHeader& h) {
         at += 2;
         const uint8_t m = marker[1];
         if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;  // no segment
-        if (m == 0xD8 || m == 0xD9) return false;            // SOI again, or EOI before any scan
+        if (m == 0xD8 || m == 0xD9) return false;             // SOI again, or EOI before any scan
         if (!file.ReadAll(at, b, 2)) return false;
         const uint32_t length = Be16(b);
         if (length < 2) return false;
@@ -610,7 +612,8 @@ bool ReadPictureHeader(const char* path, PictureHeader& header, uint64_t budget)
     header.format = format;
     bool known = false;
     if (OwnHeader(format, path, header, budget, &known)) return header.width > 0 && header.height > 0;
-    if (known || !FreeImage_FIFSupportsNoPixels(format)) return false;  // a format no reader here reads is not decoded
+    if (known || !FreeImage_FIFSupportsNoPixels(format))
+        return false;  // a format no reader here reads is not decoded
     header = PictureHeader();
     header.format = format;
     Image bare(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
@@ -662,8 +665,9 @@ FIBITMAP* LoadDeclaredPicture(const char* path, const PictureHeader& header, uin
     // it reduced to the fit.
     const PixelSize target = FitInside(header.width, header.height, fitWidth, fitHeight);
     Image reduced(FreeImage_Allocate(static_cast<int>(target.width), static_cast<int>(target.height), 24));
-    if (!reduced || !ReadWithPlatformReader(path, header.width, header.height, target.width, target.height, limitBytes,
-                                            FreeImage_GetBits(reduced.get()), FreeImage_GetPitch(reduced.get())))
+    if (!reduced ||
+        !ReadWithPlatformReader(path, header.width, header.height, target.width, target.height, limitBytes,
+                                FreeImage_GetBits(reduced.get()), FreeImage_GetPitch(reduced.get())))
         return nullptr;
     return reduced.release();
 }

@@ -81,12 +81,14 @@ TEST_F(HostilePictures, ReadersThatDoNotReachTheSizeRefuseTheFile) {
         // A screen, extensions, and no image before the end.
         {"p.gif", std::string("GIF89a\x10\0\x10\0\0\0\0\x21\xFE\x01!\0", 18)},
         // A JP2 whose boxes hold no code stream.
-        {"p.jp2", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14" "ftypjp2 \0\0\0\0jp2 ", 32)},
+        {"p.jp2", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14"
+                              "ftypjp2 \0\0\0\0jp2 ",
+                              32)},
         // A PNG cut off before IEND.
         {"p.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0\0\0\0\0", 33)},
         // A JPEG that ends before its first scan.
-        {"p.jpg", std::string("\xFF\xD8\xFF\xC2\0\x11\x08\x1F\x40\x1F\x40\x03\x01\x11\0\x02\x11\0\x03\x11\0\xFF\xD9",
-                              23)},
+        {"p.jpg",
+         std::string("\xFF\xD8\xFF\xC2\0\x11\x08\x1F\x40\x1F\x40\x03\x01\x11\0\x02\x11\0\x03\x11\0\xFF\xD9", 23)},
     };
     for (const auto& [name, bytes] : files) {
         std::ofstream(name, std::ios::binary) << bytes;
@@ -106,7 +108,8 @@ TEST_F(HostilePictures, OnlyTheOrdinaryPicturesOfTheSetAreDecoded) {
         const auto started = std::chrono::steady_clock::now();
         std::unique_ptr<PreparedPicture> picture =
             PreparePictureForCanvas(("pictures/" + made.name).c_str(), 1024, 768);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
         RecordProperty(made.name + "_ms", std::to_string(ms));
         ASSERT_EQ(picture != nullptr, made.drawn) << made.name;
         if (!picture) continue;

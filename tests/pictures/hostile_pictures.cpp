@@ -40,8 +40,10 @@ Bytes Chunk(const char* type, const Bytes& data) {
     PutBe(b, static_cast<uint32_t>(data.size()), 4);
     Bytes body = type + data;
     b += body;
-    PutBe(b, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))),
-          4);
+    PutBe(
+        b,
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))),
+        4);
     return b;
 }
 
@@ -112,7 +114,7 @@ Made WriteTextChunkPng(const std::string& folder) {
     // its 8 MB limit a chunk) and FreeImage copies them into its metadata.
     Bytes text = "Comment";
     text += '\0';
-    text += '\0';  // deflate
+    text += '\0';                                       // deflate
     text += DeflateRepeated(Bytes(1 << 16, 'x'), 120);  // 7.5 MB
     Bytes extra;
     const Bytes chunk = Chunk("zTXt", text);
@@ -123,8 +125,8 @@ Made WriteTextChunkPng(const std::string& folder) {
 
 Made WriteProgressiveJpeg(const std::string& folder, Weight weight) {
     const int side = weight == Weight::Full ? 8000 : 64;
-    Bytes jpeg = SavedByFreeImage(FIF_JPEG, side, side, JPEG_PROGRESSIVE | JPEG_QUALITYBAD,
-                                  Join(folder, "~progressive.tmp"));
+    Bytes jpeg =
+        SavedByFreeImage(FIF_JPEG, side, side, JPEG_PROGRESSIVE | JPEG_QUALITYBAD, Join(folder, "~progressive.tmp"));
     // The frame header (SOF2): precision, height, width.
     const size_t sof = jpeg.find("\xFF\xC2");
     if (sof == Bytes::npos) throw std::runtime_error("FreeImage wrote no progressive frame");
@@ -161,7 +163,8 @@ Made WriteDecoyJp2(const std::string& folder, Weight weight) {
     const Bytes jp2 = SavedByFreeImage(FIF_JP2, full ? 3000 : 48, full ? 3000 : 36, 0, Join(folder, "~decoy.tmp"));
     // The boxes FreeImage wrote: signature and file type first, then the
     // header and the code stream. The decoy goes after the file type box.
-    const uint32_t first = (uint8_t(jp2[0]) << 24) | (uint8_t(jp2[1]) << 16) | (uint8_t(jp2[2]) << 8) | uint8_t(jp2[3]);
+    const uint32_t first =
+        (uint8_t(jp2[0]) << 24) | (uint8_t(jp2[1]) << 16) | (uint8_t(jp2[2]) << 8) | uint8_t(jp2[3]);
     const size_t ftyp = first;
     const uint32_t second = (uint8_t(jp2[ftyp]) << 24) | (uint8_t(jp2[ftyp + 1]) << 16) |
                             (uint8_t(jp2[ftyp + 2]) << 8) | uint8_t(jp2[ftyp + 3]);
@@ -278,10 +281,10 @@ std::vector<ColouredBmp> WriteV5Bmps(const std::string& folder) {
         PutLe(info, 0, 4);
         PutLe(info, 0, 4);
         for (uint32_t mask : k.masks) PutLe(info, mask, 4);
-        info += "BGRs";                  // sRGB
-        info += Bytes(36 + 12, '\0');    // end points and gamma
-        PutLe(info, 4, 4);               // intent: LCS_GM_IMAGES
-        info += Bytes(12, '\0');         // no profile
+        info += "BGRs";                // sRGB
+        info += Bytes(36 + 12, '\0');  // end points and gamma
+        PutLe(info, 4, 4);             // intent: LCS_GM_IMAGES
+        info += Bytes(12, '\0');       // no profile
         Bytes file = "BM";
         PutLe(file, static_cast<uint32_t>(14 + info.size() + pixels.size()), 4);
         PutLe(file, 0, 4);
@@ -293,9 +296,9 @@ std::vector<ColouredBmp> WriteV5Bmps(const std::string& folder) {
 }
 
 std::vector<Made> WriteAll(const std::string& folder, Weight weight) {
-    std::vector<Made> made = {WriteTextChunkPng(folder),         WriteProgressiveJpeg(folder, weight),
-                              WriteFooledMng(folder, weight),    WriteDecoyJp2(folder, weight),
-                              WriteFooledGif(folder, weight),    WriteUnreadableIff(folder)};
+    std::vector<Made> made = {WriteTextChunkPng(folder),      WriteProgressiveJpeg(folder, weight),
+                              WriteFooledMng(folder, weight), WriteDecoyJp2(folder, weight),
+                              WriteFooledGif(folder, weight), WriteUnreadableIff(folder)};
     for (const ColouredBmp& bmp : WriteV5Bmps(folder)) made.push_back({bmp.name, true, true});
     return made;
 }

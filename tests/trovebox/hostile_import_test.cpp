@@ -52,9 +52,10 @@ TEST_F(HostileImport, WhatMustBeRefusedIsRefusedByNameAndTheRestIsStored) {
     script.chosen = {chosen + "|"};
     const auto started = std::chrono::steady_clock::now();
     dialog.OnAddPicture();
-    RecordProperty("import_ms",
-                   std::to_string(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-                                      .count()));
+    RecordProperty(
+        "import_ms",
+        std::to_string(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count()));
 
     ASSERT_EQ(CallsStartingWith("MessageBoxA").size(), 1u);
     const std::string box = CallsStartingWith("MessageBoxA")[0];

@@ -137,12 +137,17 @@ int main(int argc, char** argv) {
         std::printf("%d\n", nonZero);
         return 0;
     }
-    if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {
+    if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {  // message SECONDS [CAPTION]
         DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
         while (GetTickCount() < end) {
-            HWND box = FindWindowA("#32770", "Error");
+            // A message box: a dialog of that caption with the message's
+            // static control (a program's own dialog may share the caption).
+            HWND box = nullptr;
+            while ((box = FindWindowExA(nullptr, box, "#32770", argc >= 4 ? argv[3] : "Error")) &&
+                   !GetDlgItem(box, 0xFFFF)) {
+            }
             if (box) {
-                char text[256] = {};
+                char text[4096] = {};
                 GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
                 std::printf("%s\n", text);
                 std::fflush(stdout);
