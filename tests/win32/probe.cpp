@@ -202,6 +202,15 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "word-time") == 0) {  // word-time KEYS: ms from the last key to hidden
+        HWND window = Controller();
+        if (!window) return 4;
+        for (const char* c = argv[2]; *c; ++c) PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
+        const DWORD start = GetTickCount();
+        while (IsWindowVisible(window) && GetTickCount() - start < 30000) Sleep(1);
+        std::printf("%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+        return IsWindowVisible(window) ? 5 : 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "lock-screen") == 0) {
         HWND window = Controller();
         if (!window) return 4;
