@@ -25,11 +25,17 @@ constexpr int32_t kHintBandWidth = 200;
 constexpr int32_t kHintBandHeight = 15;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
+static bool StartReadingLists(HWND window);
+
 static void PrepareLockScreen(HWND window) {
     lockScreenPrepared = true;
     screenRect = GetWindowScreenRect(window);
     if (!canvasDC) CreateCanvas(window, screenRect);
-    RebuildMediaLists();
+    // The folders are read by the decoder, never on this thread; until the
+    // lists come, keys wait for their pictures and sounds.
+    std::vector<DirectoryEntry>().swap(pictureList);
+    std::vector<DirectoryEntry>().swap(soundList);
+    StartReadingLists(window);
 }
 
 static void PlaySoundForCode(uint32_t code) {
@@ -54,26 +60,37 @@ enum DecoderState : int { kDecoderIdle, kDecoderBusy, kDecoderDone };
 static std::atomic<int> decoderState{kDecoderIdle};
 struct PictureJob {
     HWND window = nullptr;
+    bool lists = false;  // read the media folders, else decode path
     std::string path;
     int32_t width = 0, height = 0;
     uint32_t number = 0;
     std::unique_ptr<PreparedPicture> picture;  // the result (null: nothing to draw)
+    std::vector<DirectoryEntry> pictures, sounds;
 };
 // Written by the window thread while the decoder is idle, by the decoder
 // while it is busy; read back by the window thread once it is done.
 static PictureJob decoderJob;
 static uint32_t jobsStarted = 0;
 static uint32_t awaitedJob = 0;  // the job the current lock waits for; 0: none
+static bool listsWanted = false;  // the lock still needs its lists read
+static bool soundPending = false;  // the newest key's sound waits for the lists
+static uint32_t soundCode = 0;
 
 static void DecodeInBackground(void*) {
     PictureJob& job = decoderJob;
     try {
-        // Only regular files are opened: a pipe would block, a folder or a
-        // device is no picture.
-        if (IsRegularFile(job.path.c_str()))
+        if (job.lists) {
+            ReadMediaLists(job.pictures, job.sounds);
+        } else if (IsRegularFile(job.path.c_str())) {
+            // Only regular files are opened: a pipe would block, a folder or
+            // a device is no picture.
             job.picture = PreparePictureForCanvas(job.path.c_str(), job.width, job.height);
+        }
     } catch (...) {
-        job.picture.reset();  // memory ran out: this picture fails, nothing else
+        // memory ran out: this picture (or these lists) fail, nothing else
+        job.picture.reset();
+        std::vector<DirectoryEntry>().swap(job.pictures);
+        std::vector<DirectoryEntry>().swap(job.sounds);
     }
     const HWND window = job.window;
     const uint32_t number = job.number;
@@ -83,16 +100,29 @@ static void DecodeInBackground(void*) {
     PostWindowMessage(window, WM_LOCK_PICTURE, number, 0);
 }
 
-// Takes a finished job's result: into the cache when the lock waits for it,
-// else (a late result of an ended lock) let go. True when a result was taken.
-static bool CollectDecodedPicture() {
+static void PlaySoundForCode(uint32_t code);
+
+// Takes a finished job's result: lists into place, a picture into the cache,
+// when the lock waits for it; else (a late result of an ended lock) lets it
+// go. True when a result was taken.
+static bool CollectFinishedJob(HWND window) {
     if (decoderState.load(std::memory_order_acquire) != kDecoderDone) return false;
     std::unique_ptr<PreparedPicture> picture = std::move(decoderJob.picture);
+    std::vector<DirectoryEntry> pictures = std::move(decoderJob.pictures), sounds = std::move(decoderJob.sounds);
     const bool awaited = decoderJob.number == awaitedJob && awaitedJob != 0;
+    const bool lists = decoderJob.lists;
     const std::string path = std::move(decoderJob.path);
     decoderState.store(kDecoderIdle, std::memory_order_release);
     if (!awaited) return true;
     awaitedJob = 0;
+    if (lists) {
+        pictureList.swap(pictures);
+        soundList.swap(sounds);
+        if (soundPending && !soundList.empty() && options.showPictures && IsMainWindowVisible(window))
+            PlaySoundForCode(soundCode);
+        soundPending = false;
+        return true;
+    }
     try {
         pictureCache.Add(PictureKey{path}, std::shared_ptr<const PreparedPicture>(std::move(picture)));
     } catch (const std::bad_alloc&) {
@@ -102,11 +132,12 @@ static bool CollectDecodedPicture() {
     return true;
 }
 
-// Hands path to the decoder. False when it is still busy with another job
-// or no thread can be had (the key then draws nothing).
-static bool StartDecoding(HWND window, const std::string& path) {
+// Hands a job to the decoder. False when it is still busy with another job
+// or no thread can be had.
+static bool StartJob(HWND window, bool lists, const std::string& path) {
     if (decoderState.load(std::memory_order_acquire) != kDecoderIdle) return false;
     decoderJob.window = window;
+    decoderJob.lists = lists;
     decoderJob.path = path;
     decoderJob.width = screenRect.right;
     decoderJob.height = screenRect.bottom;
@@ -117,9 +148,20 @@ static bool StartDecoding(HWND window, const std::string& path) {
     if (RunInBackground(DecodeInBackground, nullptr)) return true;
     decoderState.store(kDecoderIdle, std::memory_order_release);
     awaitedJob = 0;
-    drawPending = false;
     return false;
 }
+
+// The lists of this lock: read by the decoder as soon as it is free. When no
+// thread can be had the lock goes on without pictures and sounds.
+static bool StartReadingLists(HWND window) {
+    listsWanted = true;
+    if (decoderState.load(std::memory_order_acquire) != kDecoderIdle) return false;
+    listsWanted = false;
+    return StartJob(window, true, std::string());
+}
+
+// The lists are still to come (a key's picture and sound wait for them).
+static bool ListsAwaited() { return listsWanted || (awaitedJob != 0 && decoderJob.lists); }
 
 void OnLockKey(HWND window, uint32_t code) {
     if (!lockScreenPrepared && options.showPictures && IsMainWindowVisible(window)) PrepareLockScreen(window);
@@ -129,7 +171,11 @@ void OnLockKey(HWND window, uint32_t code) {
         return;
     }
 
-    if (!soundList.empty() && options.showPictures && IsMainWindowVisible(window)) PlaySoundForCode(code);
+    if (options.showPictures && IsMainWindowVisible(window)) {
+        if (!soundList.empty()) PlaySoundForCode(code);
+        soundPending = ListsAwaited();
+        soundCode = code;
+    }
     if (!IsMainWindowVisible(window)) return;
     pendingCode = code;
     drawPending = true;
@@ -141,8 +187,9 @@ void OnLockKey(HWND window, uint32_t code) {
 
 void OnLockDraw(HWND window) {
     drawPosted = false;
-    CollectDecodedPicture();
-    if (!drawPending) return;
+    CollectFinishedJob(window);
+    if (listsWanted) StartReadingLists(window);
+    if (!drawPending || ListsAwaited()) return;  // a key waits for the lists
     DrawnRect drawn;
     if (!pictureList.empty() && options.showPictures && IsMainWindowVisible(window)) {
         char path[kMediaPathSize];
@@ -153,7 +200,7 @@ void OnLockDraw(HWND window) {
             // Decoded off this thread; the key waits (and may be replaced by
             // a newer one) until the picture is there. A busy decoder takes
             // the next job when it reports.
-            if (StartDecoding(window, path) || decoderState.load(std::memory_order_acquire) != kDecoderIdle) return;
+            if (StartJob(window, false, path) || decoderState.load(std::memory_order_acquire) != kDecoderIdle) return;
         } else if (picture) {
             drawn = DrawPreparedPicture(*picture);
         }
@@ -165,7 +212,7 @@ void OnLockDraw(HWND window) {
 void OnLockPictureDecoded(HWND window) {
     // The message says only that a result may be there: its parameters are
     // not trusted (any program can post it).
-    if (CollectDecodedPicture() && drawPending) OnLockDraw(window);
+    if (CollectFinishedJob(window) && (drawPending || listsWanted)) OnLockDraw(window);
 }
 
 void DropPendingPictures() {
@@ -175,7 +222,9 @@ void DropPendingPictures() {
     // result is let go when it reports.
     drawPosted = false;
     awaitedJob = 0;
-    CollectDecodedPicture();
+    listsWanted = false;
+    soundPending = false;
+    CollectFinishedJob(nullptr);
     pictureCache.Clear();
 }
 

@@ -169,22 +169,24 @@ TEST_F(HostilePictures, OneDecoderAtATimeAcrossLocksAndLateResultsAreLetGo) {
     WriteBmp("pictures/a.bmp", 40, 30);
     WriteBmp("pictures/b.bmp", 80, 20);
     Lock({"a.bmp", "b.bmp"});
+    Press({'A'});  // 65 mod 2: b.bmp, after the lists, decoded and drawn
+    EXPECT_EQ(fake::lockScreen.regularFileChecks, 1);
     fake::lockScreen.holdBackground = true;
-    Press({'B'});  // 66 mod 2: a.bmp, its decoding held
-    EXPECT_EQ(fake::lockScreen.regularFileChecks, 0) << "the window thread never looks at the file";
+    Press({'B'});  // a.bmp: its decoding held
+    EXPECT_EQ(fake::lockScreen.regularFileChecks, 1) << "the window thread never looks at the file";
     Press({'W', 'R', 'E', 'N'});
     EXPECT_FALSE(locked);
 
     locked = true;
     fake::script.windowVisible = true;
     fake::calls.clear();
-    Press({'A'});  // b.bmp: waits, the decoder is busy
+    Press({'A'});  // the new lock's lists and b.bmp wait: the decoder is busy
     EXPECT_EQ(Count("RunInBackground"), 0u);
     EXPECT_EQ(Count("StretchDIBits"), 0u);
     fake::lockScreen.holdBackground = false;
     fake::RunHeldTasks();  // the first lock's decoding reports
     DeliverPosted();
-    EXPECT_EQ(Count("RunInBackground"), 1u) << "the waiting key's picture is decoded next";
+    EXPECT_EQ(Count("RunInBackground"), 2u) << "then the lists and the waiting key's picture, one after the other";
     ASSERT_EQ(fake::CallsStartingWith("StretchDIBits").size(), 1u);
     EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,80,20,bits,"), std::string::npos);
     EXPECT_EQ(pictureCache.Count(), 1u) << "the ended lock's a.bmp is not kept";
