@@ -10,3 +10,6 @@ target_link_libraries(import_bench PRIVATE trovebox_fake)
 pkg_check_modules(PULSE_SIMPLE REQUIRED IMPORTED_TARGET libpulse-simple)
 target_link_libraries(controller_bench PRIVATE FreeImage X11::X11 X11::Xtst X11::Xdamage PkgConfig::PULSE_SIMPLE)
 add_dependencies(controller_bench Bumblepad)
+# The hostile picture set (tests/pictures) against the real FreeImage.
+target_link_libraries(hostile_bench PRIVATE bumblepad_linux FreeImage hostile_pictures)
+set_target_properties(hostile_bench PROPERTIES BUILD_RPATH ${BUMBLEPAD_OUTPUT_DIR})

@@ -24,7 +24,8 @@ if(WIN32)
     FreeImage_GetImageType:4 FreeImage_HasPixels:4 FreeImage_Rescale:16
     FreeImage_ConvertTo24Bits:4 FreeImage_ConvertTo32Bits:4
     FreeImage_FIFSupportsNoPixels:4 FreeImage_ConvertToStandardType:8
-    FreeImage_GetColorType:4 FreeImage_ToneMapping:24 FreeImage_Allocate:24 FreeImage_AllocateT:28)
+    FreeImage_GetColorType:4 FreeImage_ToneMapping:24 FreeImage_Allocate:24 FreeImage_AllocateT:28
+    FreeImage_GetScanLine:8 FreeImage_GetPalette:4 FreeImage_GetPixelColor:16)
   set(_fi_text "LIBRARY FreeImage.dll\nEXPORTS\n")
   foreach(f IN LISTS _fi_functions)
     string(REPLACE ":" ";" parts ${f})

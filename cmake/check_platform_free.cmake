@@ -3,7 +3,7 @@
 file(GLOB_RECURSE files
   ${SOURCE_DIR}/Application/logic/* ${SOURCE_DIR}/Application/ports/*
   ${SOURCE_DIR}/hooks/logic/* ${SOURCE_DIR}/hooks/ports/* ${SOURCE_DIR}/hooks/include/*
-  ${SOURCE_DIR}/Trovebox/logic/* ${SOURCE_DIR}/Trovebox/ports/* ${SOURCE_DIR}/common/logic/*)
+  ${SOURCE_DIR}/Trovebox/logic/* ${SOURCE_DIR}/Trovebox/ports/* ${SOURCE_DIR}/common/logic/* ${SOURCE_DIR}/common/ports/*)
 set(bad "")
 foreach(f IN LISTS files)
   file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")

@@ -21,6 +21,8 @@ cmake_host_system_information(RESULT _fi_jobs QUERY NUMBER_OF_LOGICAL_CORES)
 ExternalProject_Add(freeimage_dll
   URL ${_fi_archive}
   URL_HASH SHA256=c58baa04425132582b287a87bfd6038ca23fe6a5fe835a058ebca975ab372677
+  # The BMP reader mended: V4 and V5 headers (freeimage_patch.cmake).
+  PATCH_COMMAND ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/cmake/freeimage_patch.cmake
   PREFIX ${_fi_dir}
   SOURCE_DIR ${_fi_dir}/source
   BINARY_DIR ${_fi_dir}/build

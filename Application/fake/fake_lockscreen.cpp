@@ -13,6 +13,11 @@
 
 namespace fake {
 LockScreenScript lockScreen;
+struct HeldTask {
+    void (*task)(void*);
+    void* argument;
+};
+static std::vector<HeldTask> heldTasks;
 
 static int windowDC, canvasDCObject, canvasBitmapObject, stockBitmap;
 DrawContext const kWindowDC = &windowDC;
@@ -21,6 +26,7 @@ DrawObject const kCanvasBitmap = &canvasBitmapObject;
 DrawObject const kStockBitmap = &stockBitmap;
 
 void ResetLockScreen() {
+    RunHeldTasks();  // a test that ended with a task held lets it finish first
     Reset();
     lockScreen = LockScreenScript();
 }
@@ -147,6 +153,7 @@ void CloseEntrySearch(DirectorySearch handle) {
     delete static_cast<Search*>(handle);
 }
 bool IsRegularFile(const char* path, FileStamp* stamp) {
+    ++lockScreen.regularFileChecks;
     if (lockScreen.notRegularFiles.count(path)) return false;
     if (stamp) {
         // The real file's size and time where the test wrote one.
@@ -159,9 +166,21 @@ bool IsRegularFile(const char* path, FileStamp* stamp) {
 }
 
 // ---- background work: run at once, so the tests see one order of events ----
-void RunInBackground(void (*task)(void*), void* argument) {
+bool RunInBackground(void (*task)(void*), void* argument) {
     Log("RunInBackground");
+    if (lockScreen.noThreads) return false;
+    if (lockScreen.holdBackground) {
+        heldTasks.push_back({task, argument});
+        return true;
+    }
     task(argument);
+    return true;
+}
+
+void fake::RunHeldTasks() {
+    std::vector<HeldTask> tasks;
+    tasks.swap(heldTasks);
+    for (const HeldTask& held : tasks) held.task(held.argument);
 }
 
 // ---- keyboard layout ----

@@ -19,10 +19,16 @@ struct LockScreenScript {
     std::map<char, int16_t> keyScan;        // VkKeyScanA overrides; else letters/digits map to 'A'..'Z'/'0'..'9', others -1
     bool layoutKnown = true;                // KeyboardLayoutKnown
     bool logPixels = true;                  // SetPixel calls are logged
+    bool noThreads = false;                 // RunInBackground cannot make a thread
+    bool holdBackground = false;            // RunInBackground keeps the task until RunHeldTasks
+    int regularFileChecks = 0;              // IsRegularFile calls (the files a thread looked at)
 };
 extern LockScreenScript lockScreen;
 
 void ResetLockScreen();  // also calls Reset()
+
+// Runs the tasks RunInBackground held (holdBackground), as their threads would.
+void RunHeldTasks();
 
 // Handles the drawing fake hands out (they print by these names).
 extern DrawContext const kWindowDC;

@@ -142,7 +142,7 @@ LResult DefaultWindowProc(HWND, uint32_t message, WParam, LParam) {
     return 0;
 }
 void PostWindowMessage(HWND, uint32_t message, WParam wParam, LParam lParam) {
-    script.posted.push_back({message, wParam, lParam});
+    if (!script.postsFail) script.posted.push_back({message, wParam, lParam});
     Log("PostMessageA(" + Hex(message) + "," + std::to_string(wParam) + "," + std::to_string(lParam) + ")");
 }
 

@@ -35,6 +35,7 @@ struct Script {
         intptr_t lParam;
     };
     std::vector<Posted> posted;                     // PostWindowMessage, oldest first
+    bool postsFail = false;                         // PostWindowMessage loses the message (a full queue)
 };
 extern Script script;
 

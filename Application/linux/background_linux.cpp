@@ -6,11 +6,12 @@
 
 #include "background_port.h"
 
-void RunInBackground(void (*task)(void*), void* argument) {
+bool RunInBackground(void (*task)(void*), void* argument) {
     try {
         std::thread(task, argument).detach();
+        return true;
     } catch (...) {
-        task(argument);  // no thread to be had: do the work here
+        return false;  // no thread to be had
     }
 }
 

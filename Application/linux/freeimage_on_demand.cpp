@@ -72,3 +72,7 @@ FIBITMAP* DLL_CALLCONV FreeImage_ToneMapping(FIBITMAP* dib, FREE_IMAGE_TMO tmo, 
 FIBITMAP* DLL_CALLCONV FreeImage_Rescale(FIBITMAP* dib, int dst_width, int dst_height, FREE_IMAGE_FILTER filter) {
     PASS_ON(FreeImage_Rescale, nullptr, dib, dst_width, dst_height, filter);
 }
+FIBITMAP* DLL_CALLCONV FreeImage_Allocate(int width, int height, int bpp, unsigned red_mask, unsigned green_mask,
+                                          unsigned blue_mask) {
+    PASS_ON(FreeImage_Allocate, nullptr, width, height, bpp, red_mask, green_mask, blue_mask);
+}

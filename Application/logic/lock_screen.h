@@ -11,11 +11,13 @@ void OnLockKey(HWND window, uint32_t code);
 // WM_LOCK_DRAW: draws the picture of the newest key not drawn yet.
 void OnLockDraw(HWND window);
 
-// WM_LOCK_PICTURE: a picture decoded in the background (job from lParam).
-void OnLockPictureDecoded(HWND window, LParam job);
+// WM_LOCK_PICTURE: the background decoder may have a picture ready. The
+// message's parameters are not used: the result is taken from the decoder
+// only if it has one, and kept only if the lock waits for it.
+void OnLockPictureDecoded(HWND window);
 
 // Forgets the key waiting for its picture and everything decoded (the end of
-// a lock).
+// a lock). A decoding under way is let finish; its result is let go.
 void DropPendingPictures();
 
 // WM_HOOK_MOUSEMOVE while the window is visible.

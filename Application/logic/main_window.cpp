@@ -1,3 +1,5 @@
+#include <new>
+
 #include "Hookwell.h"
 #include "controller.h"
 #include "lock_screen.h"
@@ -23,7 +25,7 @@ static LResult ClosePath(HWND window, uint32_t message) {
     return message == WM_QUERYENDSESSION ? 1 : 0;
 }
 
-LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lParam) {
+static LResult Dispatch(HWND window, uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
     case WM_CREATE:
         taskbarCreatedMessage = RegisterNamedMessage("TaskbarCreated");
@@ -68,7 +70,7 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
         OnLockDraw(window);
         return 0;
     case WM_LOCK_PICTURE:
-        OnLockPictureDecoded(window, lParam);
+        OnLockPictureDecoded(window);
         return 0;
     case WM_HOOK_LOST:
         EndLostLock(window);
@@ -82,4 +84,15 @@ LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lPar
         break;
     }
     return DefaultWindowProc(window, message, wParam, lParam);
+}
+
+LResult MainWindowProc(HWND window, uint32_t message, WParam wParam, LParam lParam) {
+    // Memory running out (a 32-bit process has 2 GB) fails the message at
+    // hand, never the controller: an exception must not leave the window
+    // procedure.
+    try {
+        return Dispatch(window, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }

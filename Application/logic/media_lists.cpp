@@ -6,7 +6,7 @@
 std::vector<DirectoryEntry> pictureList;
 std::vector<DirectoryEntry> soundList;
 
-static void FillPictureList() {
+static void FillPictureList(std::vector<DirectoryEntry>& pictureList) {
     DirectoryEntry entry;
     DirectorySearch search = FindFirstEntry(kPicturesPattern, entry);
     if (!search) return;
@@ -17,7 +17,7 @@ static void FillPictureList() {
     CloseEntrySearch(search);
 }
 
-static void FillSoundList() {
+static void FillSoundList(std::vector<DirectoryEntry>& soundList) {
     DirectoryEntry entry;
     DirectorySearch search = FindFirstEntry(kSoundsPattern, entry);
     if (!search) return;
@@ -26,12 +26,14 @@ static void FillSoundList() {
     CloseEntrySearch(search);
 }
 
-void RebuildMediaLists() {
-    std::vector<DirectoryEntry>().swap(pictureList);
-    std::vector<DirectoryEntry>().swap(soundList);
-    FillPictureList();
-    FillSoundList();
+void ReadMediaLists(std::vector<DirectoryEntry>& pictures, std::vector<DirectoryEntry>& sounds) {
+    std::vector<DirectoryEntry>().swap(pictures);
+    std::vector<DirectoryEntry>().swap(sounds);
+    FillPictureList(pictures);
+    FillSoundList(sounds);
 }
+
+void RebuildMediaLists() { ReadMediaLists(pictureList, soundList); }
 
 static void PathForCode(const std::vector<DirectoryEntry>& list, const char* prefix, uint32_t code,
                         char* path) {

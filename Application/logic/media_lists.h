@@ -16,6 +16,9 @@ extern std::vector<DirectoryEntry> soundList;
 
 // Empties both lists and fills pictureList, then soundList, from the folders.
 void RebuildMediaLists();
+// The same enumeration into lists of the caller's (the lock screen reads the
+// folders on its decoder thread and takes the lists over on its own).
+void ReadMediaLists(std::vector<DirectoryEntry>& pictures, std::vector<DirectoryEntry>& sounds);
 
 // The path of entry code mod count ("%s%s" into path, kMediaPathSize bytes).
 // The list must not be empty.

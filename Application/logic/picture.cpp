@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "directory_port.h"
 #include "media_lists.h"
 #include "random.h"
 
@@ -40,40 +41,29 @@ std::unique_ptr<PreparedPicture> PreparePictureForCanvas(const char* path, int32
                           static_cast<uint32_t>(std::min<uint64_t>(rows, UINT32_MAX)));
 }
 
-static bool KeyForCode(uint32_t code, PictureKey& key) {
+DrawnRect DrawPictureForCode(uint32_t code) {
     char path[kMediaPathSize];
     PicturePathForCode(code, path);
-    key.path = path;
-    // Only regular files are opened: a pipe would block (and with it the
-    // unlock word), a folder or a device is no picture.
-    return IsRegularFile(path, &key.stamp);
-}
-
-bool PictureReadyForCode(uint32_t code, PictureKey& key) {
-    if (!KeyForCode(code, key)) return true;
-    bool known = false;
-    pictureCache.Find(key, &known);
-    return known;
-}
-
-DrawnRect DrawPictureForCode(uint32_t code) {
-    PictureKey key;
-    if (!KeyForCode(code, key)) return DrawnRect{};
+    // Only regular files are opened: a pipe would block, a folder or a
+    // device is no picture.
+    if (!IsRegularFile(path)) return DrawnRect{};
+    const PictureKey key{path};
     bool known = false;
     std::shared_ptr<const PreparedPicture> picture = pictureCache.Find(key, &known);
     if (!known) {
-        picture = PreparePictureForCanvas(key.path.c_str(), screenRect.right, screenRect.bottom);
+        picture = PreparePictureForCanvas(path, screenRect.right, screenRect.bottom);
         pictureCache.Add(key, picture);
     }
-    if (!picture) return DrawnRect{};
+    return picture ? DrawPreparedPicture(*picture) : DrawnRect{};
+}
 
+DrawnRect DrawPreparedPicture(const PreparedPicture& picture) {
     const int32_t screenWidth = screenRect.right;
     const int32_t screenHeight = screenRect.bottom;
     const int32_t destWidth = DrawnWidth(NextRandom(), screenWidth);
     // The file's own proportions decide the height. A very tall picture is
     // cut by the canvas anyway; the bound keeps the height a 32-bit value.
-    double height =
-        static_cast<double>(picture->sourceHeight) / static_cast<double>(picture->sourceWidth) * destWidth;
+    double height = static_cast<double>(picture.sourceHeight) / static_cast<double>(picture.sourceWidth) * destWidth;
     if (height > kMaxDrawnHeight) height = kMaxDrawnHeight;
     const int32_t destHeight = static_cast<int32_t>(height);
     int32_t x = 0, y = 0;
@@ -83,11 +73,11 @@ DrawnRect DrawPictureForCode(uint32_t code) {
     // Only the top of a picture cut by the canvas is held: it covers the
     // same share of the drawn height.
     int32_t heldHeight = destHeight;
-    if (picture->height < picture->fullHeight)
-        heldHeight = static_cast<int32_t>(std::ceil(height * picture->height / picture->fullHeight));
+    if (picture.height < picture.fullHeight)
+        heldHeight = static_cast<int32_t>(std::ceil(height * picture.height / picture.fullHeight));
     SetStretchMode(canvasDC, kStretchColorOnColor);
-    StretchDibToContext(canvasDC, x, y, destWidth, heldHeight, 0, 0, static_cast<int32_t>(picture->width),
-                        static_cast<int32_t>(picture->height), picture->bits.data(), picture->info, kDibRgbColors,
+    StretchDibToContext(canvasDC, x, y, destWidth, heldHeight, 0, 0, static_cast<int32_t>(picture.width),
+                        static_cast<int32_t>(picture.height), picture.bits.data(), picture.info, kDibRgbColors,
                         kRopSrcCopy);
 
     DrawnRect drawn;

@@ -22,13 +22,13 @@ void CreateCanvas(HWND window, const ScreenRect& rect);
 
 // Draws the picture PicturePathForCode(code) names at a random width and
 // place, decoding it here first unless the cache holds it. pictureList must
-// not be empty.
+// not be empty. (The lock screen itself decodes on its decoder thread and
+// draws with DrawPreparedPicture; this is the whole step in one call.)
 DrawnRect DrawPictureForCode(uint32_t code);
 
-// The picture for code can be drawn without decoding: the cache holds it, or
-// its entry is no regular file (nothing to draw). Otherwise key names the
-// file to decode.
-bool PictureReadyForCode(uint32_t code, PictureKey& key);
+// Draws a prepared picture at a random width and place: the width, then x
+// and y where there is room, from the generator.
+DrawnRect DrawPreparedPicture(const PreparedPicture& picture);
 
 // The picture at path decoded and reduced to the largest size it can be
 // drawn at on a canvas of width x height (null: nothing to draw). Safe on

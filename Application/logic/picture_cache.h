@@ -1,7 +1,9 @@
 // Pictures already decoded and reduced for the canvas, kept for the lock so
-// that each file is decoded at most once while it stays the same. Bounded in
-// bytes; the least recently drawn picture goes first. A file that could not
-// be decoded is remembered too (as no picture), so it is not tried again.
+// that each file is decoded at most once per lock (the window thread never
+// looks at the files themselves; a file changed during a lock shows its new
+// picture from the next lock on, as files added do). Bounded in bytes; the
+// least recently drawn picture goes first. A file that could not be decoded
+// is remembered too (as no picture), so it is not tried again.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,17 +12,13 @@
 #include <string>
 #include <unordered_map>
 
-#include "directory_port.h"
 #include "picture_load.h"
 
 constexpr size_t kPictureCacheBytes = 64u * 1024 * 1024;
 
 struct PictureKey {
     std::string path;
-    FileStamp stamp;
-    bool operator==(const PictureKey& other) const {
-        return path == other.path && stamp.size == other.stamp.size && stamp.modified == other.stamp.modified;
-    }
+    bool operator==(const PictureKey& other) const { return path == other.path; }
 };
 
 class PictureCache {

@@ -4,7 +4,9 @@
 
 // Runs task(argument) on a thread of its own (CreateThread) and returns at
 // once. The task hands its result back by posting a message to the window.
-void RunInBackground(void (*task)(void*), void* argument);
+// False when no thread can be had: the task is not run (never on the
+// caller's thread, which must not be held up).
+bool RunInBackground(void (*task)(void*), void* argument);
 
 // Gives memory the process no longer uses back to the system (after a lock).
 void ReturnFreeMemory();

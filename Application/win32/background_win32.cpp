@@ -2,6 +2,8 @@
 #include <malloc.h>
 #include <windows.h>
 
+#include <new>
+
 #include "background_port.h"
 
 namespace {
@@ -18,15 +20,16 @@ DWORD WINAPI RunTask(void* parameter) {
 }
 }  // namespace
 
-void RunInBackground(void (*task)(void*), void* argument) {
-    auto* start = new Task{task, argument};
+bool RunInBackground(void (*task)(void*), void* argument) {
+    auto* start = new (std::nothrow) Task{task, argument};
+    if (!start) return false;
     HANDLE thread = CreateThread(nullptr, 0, RunTask, start, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
-    } else {
+    if (!thread) {
         delete start;
-        task(argument);  // no thread to be had: do the work here
+        return false;  // no thread to be had
     }
+    CloseHandle(thread);
+    return true;
 }
 
 void ReturnFreeMemory() {

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include <cstdio>
 #include <cstring>
 
 #include "file_chooser_port.h"
@@ -158,5 +159,8 @@ void ShowMessageBox(DialogHandle owner, const std::string& text, const std::stri
     }
     QMessageBox box(icon, QString::fromLocal8Bit(caption.c_str()), QString::fromLocal8Bit(text.c_str()),
                     QMessageBox::Ok, static_cast<QWidget*>(owner));
+    // Also in the log (standard error): what was refused stays on record
+    // after the box is closed.
+    std::fprintf(stderr, "%s: %s%s", caption.c_str(), text.c_str(), text.empty() || text.back() != '\n' ? "\n" : "");
     box.exec();
 }

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <memory>
+#include <new>
 #include <random>
 
 #include "dialog_window_port.h"
@@ -141,18 +142,34 @@ void CMediaDlg::ImportPicture(const std::string& path) {
         importErrors += "File: " + name + " - was not a recognizable image type and was not added\n";
         return;
     }
-    // A picture whose header declares more pixels than the lock screen would
-    // ever decode is not decoded here either: a few bytes claiming 65535 x
-    // 65535 would otherwise hold the window for seconds and take gigabytes.
+    // The header first, read as the lock screen reads it: a file whose header
+    // cannot be read is never decoded (a few bytes can make a decoder
+    // allocate gigabytes), nor one that declares more pixels than the lock
+    // screen would ever decode, nor one whose decoding would take more than
+    // the import allows (a PNG's text inflating to gigabytes, the
+    // coefficients of a huge progressive JPEG).
     PictureHeader header;
-    if (ReadPictureHeader(path.c_str(), header) &&
-        static_cast<uint64_t>(header.width) * header.height > kMaxPicturePixels) {
+    if (!ReadPictureHeader(path.c_str(), header, kImportWorkBytes)) {
+        importErrors += "File: " + name + " - could not be read or stored and was not added\n";
+        return;
+    }
+    if (static_cast<uint64_t>(header.width) * header.height > kMaxPicturePixels) {
         importErrors += "File: " + name + " - is larger than 64 megapixels and was not added\n";
+        return;
+    }
+    if (DecodeCost(header, header.width, header.height) > kImportWorkBytes) {
+        importErrors += "File: " + name + " - would take more than 256 MB to read and was not added\n";
         return;
     }
     // A recognised file that cannot be read, scaled or stored is reported
     // like an unrecognised one, and not listed.
-    if (!StorePicture(format, path, MediaPath("pictures", name))) {
+    bool stored = false;
+    try {
+        stored = StorePicture(header, path, MediaPath("pictures", name));
+    } catch (const std::bad_alloc&) {
+        stored = false;  // memory ran out: this picture fails, the import goes on
+    }
+    if (!stored) {
         importErrors += "File: " + name + " - could not be read or stored and was not added\n";
         return;
     }
@@ -199,12 +216,13 @@ std::string TemporaryName() {
 
 }  // namespace
 
-bool CMediaDlg::StorePicture(int format, const std::string& source, const std::string& destination) {
-    Image image(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(format), source.c_str(), 0));
+bool CMediaDlg::StorePicture(const PictureHeader& header, const std::string& source, const std::string& destination) {
+    // Decoded whole (a file FreeImage refuses comes from the platform's
+    // reader at the stored size); one that is not what its header said is
+    // not stored.
+    const PictureSize size = ImportSize(header.width, header.height);
+    Image image(LoadDeclaredPicture(source.c_str(), header, 1, size.width, size.height, kImportWorkBytes));
     if (!image) return false;
-    const uint32_t w = FreeImage_GetWidth(image.get()), h = FreeImage_GetHeight(image.get());
-    if (w == 0 || h == 0) return false;
-    const PictureSize size = ImportSize(w, h);
     Image scaled(FreeImage_Rescale(image.get(), static_cast<int>(size.width),
                                    static_cast<int>(size.height), FILTER_BILINEAR));
     if (!scaled) return false;

@@ -10,6 +10,7 @@
 
 #include "handles.h"
 #include "list_box.h"
+#include "picture_load.h"
 #include "resource.h"
 
 // Control notification codes.
@@ -21,6 +22,10 @@ constexpr int kLbnSetFocus = 4;
 constexpr size_t kSelectionBufferSize = 16384;
 // The one open-file dialog buffer of the process, shared by both imports.
 extern char selectionBuffer[kSelectionBufferSize];
+
+// The most an import may take to decode one picture whole: the largest
+// picture it accepts (64 megapixels) at 32 bits a pixel.
+constexpr uint64_t kImportWorkBytes = 4 * kMaxPicturePixels;
 
 extern const char kPictureFilter[];
 extern const char kSoundFilter[];
@@ -67,7 +72,7 @@ private:
     std::string MediaPath(const char* folder, const std::string& name) const;
     void DeleteSelected(CListBox& list, const char* folder);
     void RemoveImportLeftovers();
-    bool StorePicture(int format, const std::string& source, const std::string& destination);
+    bool StorePicture(const PictureHeader& header, const std::string& source, const std::string& destination);
     void DrawPreview();
 
     DialogHandle m_hWnd = nullptr;

@@ -141,7 +141,7 @@ protected:
             const fake::Script::Posted next = fake::script.posted.front();
             fake::script.posted.erase(fake::script.posted.begin());
             if (next.message == WM_LOCK_DRAW) OnLockDraw(kWindow);
-            if (next.message == WM_LOCK_PICTURE) OnLockPictureDecoded(kWindow, next.lParam);
+            if (next.message == WM_LOCK_PICTURE) OnLockPictureDecoded(kWindow);
         }
     }
 

@@ -101,25 +101,35 @@ TEST_F(PictureBounds, ReportsAreAnsweredAtOnceAndOnlyTheNewestWaitingKeyIsDrawn)
     EXPECT_EQ(Count("StretchDIBits"), 0u) << "nothing is drawn after the lock ended";
 }
 
-TEST_F(PictureBounds, EachFileIsDecodedOncePerLockAndAgainWhenItChanges) {
+TEST_F(PictureBounds, EachFileIsDecodedOncePerLockAndAgainInTheNextLock) {
     WriteBmp("pictures/a.bmp", 40, 30);
     Lock({"a.bmp"});
     Press({'A', 'B', 'A'});
-    EXPECT_EQ(Count("RunInBackground"), 1u);
+    EXPECT_EQ(fake::lockScreen.regularFileChecks, 1) << "decoded once";
     EXPECT_EQ(Count("StretchDIBits"), 3u);
     EXPECT_EQ(pictureCache.Count(), 1u);
 
+    // The window thread never looks at the files: a picture changed during
+    // the lock shows from the next lock on, as files added do.
     WriteBmp("pictures/a.bmp", 60, 30);  // another picture under the same name
     fake::calls.clear();
     Press({'C'});
-    EXPECT_EQ(Count("RunInBackground"), 1u);
+    EXPECT_EQ(Count("RunInBackground"), 0u);
     ASSERT_EQ(fake::CallsStartingWith("StretchDIBits").size(), 1u);
-    EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,60,30,bits,"), std::string::npos);
+    EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,40,30,bits,"), std::string::npos);
 
     Press({'W', 'R', 'E', 'N'});
     EXPECT_FALSE(locked);
     EXPECT_EQ(pictureCache.Count(), 0u) << "what the lock decoded is let go";
     EXPECT_EQ(pictureCache.Bytes(), 0u);
+
+    locked = true;
+    fake::script.windowVisible = true;
+    fake::calls.clear();
+    Press({'C'});
+    EXPECT_EQ(fake::lockScreen.regularFileChecks, 2) << "decoded again in the next lock";
+    ASSERT_EQ(fake::CallsStartingWith("StretchDIBits").size(), 1u);
+    EXPECT_NE(fake::CallsStartingWith("StretchDIBits")[0].find(",0,0,60,30,bits,"), std::string::npos);
 }
 
 TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeaders) {
@@ -171,15 +181,19 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
 TEST_F(PictureBounds, OwnHeaderReadersTellTheDeclaredSize) {
     REQUIRE_IMAGE_CODECS();
     const std::pair<const char*, std::string> files[] = {
-        {"p.lbm", std::string("FORM\0\0\0\x30ILBMBMHD\0\0\0\x14\x12\x34\x23\x45", 24)},
-        {"p.mng", std::string("\x8AMNG\r\n\x1A\n\0\0\0\x1CMHDR\0\0\x12\x34\0\0\x23\x45", 24)},
+        {"p.lbm", std::string("FORM\0\0\0\x20ILBMBMHD\0\0\0\x14\x12\x34\x23\x45", 24) + std::string(16, '\0')},
+        // MHDR claims 1 x 1; the embedded image is what is decoded.
+        {"p.mng", std::string("\x8AMNG\r\n\x1A\n\0\0\0\x1CMHDR\0\0\0\x01\0\0\0\x01", 24) + std::string(24, '\0') +
+                      std::string("\0\0\0\x0DIHDR\0\0\x12\x34\0\0\x23\x45\x08\x02\0\0\0", 21) + std::string(4, '\0') +
+                      std::string("\0\0\0\0IEND\0\0\0\0", 12)},
         {"p.dds", std::string("DDS \x7C\0\0\0\x07\x10\0\0\x45\x23\0\0\x34\x12\0\0", 20)},
         {"p.sgi", std::string("\x01\xDA\x00\x01\x00\x03\x12\x34\x23\x45\x00\x03", 12)},
         {"p.xbm", "#define p_width 4660\n#define p_height 9029\nstatic char p_bits[] = {0x00};\n"},
         {"p.wbmp", std::string("\x00\x00\xA4\x34\xC6\x45", 6)},
         {"p.j2k", std::string("\xFF\x4F\xFF\x51\x00\x29\x00\x00\x00\x00\x12\x34\x00\x00\x23\x45"
                               "\x00\x00\x00\x00\x00\x00\x00\x00",
-                              24)},
+                              24) +
+                      std::string(16, '\0') + std::string("\x00\x01\x07\x01\x01", 5)},
     };
     for (const auto& [name, bytes] : files) {
         WriteAll(name, bytes);

@@ -137,12 +137,17 @@ int main(int argc, char** argv) {
         std::printf("%d\n", nonZero);
         return 0;
     }
-    if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {
+    if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {  // message SECONDS [CAPTION]
         DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
         while (GetTickCount() < end) {
-            HWND box = FindWindowA("#32770", "Error");
+            // A message box: a dialog of that caption with the message's
+            // static control (a program's own dialog may share the caption).
+            HWND box = nullptr;
+            while ((box = FindWindowExA(nullptr, box, "#32770", argc >= 4 ? argv[3] : "Error")) &&
+                   !GetDlgItem(box, 0xFFFF)) {
+            }
             if (box) {
-                char text[256] = {};
+                char text[4096] = {};
                 GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
                 std::printf("%s\n", text);
                 std::fflush(stdout);
@@ -196,6 +201,15 @@ int main(int argc, char** argv) {
             PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
         }
         return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "word-time") == 0) {  // word-time KEYS: ms from the last key to hidden
+        HWND window = Controller();
+        if (!window) return 4;
+        for (const char* c = argv[2]; *c; ++c) PostMessageA(window, WM_HOOK_KEY, static_cast<WPARAM>(*c), 0);
+        const DWORD start = GetTickCount();
+        while (IsWindowVisible(window) && GetTickCount() - start < 30000) Sleep(1);
+        std::printf("%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+        return IsWindowVisible(window) ? 5 : 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "lock-screen") == 0) {
         HWND window = Controller();
