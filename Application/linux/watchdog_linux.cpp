@@ -137,8 +137,17 @@ void PutBack(bool accessXOff) {
     if (accessXOff) RestoreAccessXHotKeys();
 }
 
+// Nothing of the controller's is kept open here but the pipe: a lock file
+// inherited at the fork (e.g. that of a command start) must go with the
+// controller, not live on in its watchdog.
+void CloseAllBut(int keep) {
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != keep) close(fd);
+}
+
 [[noreturn]] void Watch(pid_t controller, int beats) {
     prctl(PR_SET_NAME, "Bumblepad-watch");
+    CloseAllBut(beats);
     // The session's end, a terminal's Ctrl+C and the like are the
     // controller's to handle: the watchdog stays to put back what it left.
     for (int s : {SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(s, SIG_IGN);
@@ -172,6 +181,14 @@ void PutBack(bool accessXOff) {
         if (!ReadMainThread(controller, now)) break;  // gone
         if (MainThreadAtWork(before, now)) lastProgress = time;
         before = now;
+        // A main thread that has ended leaves a controller nobody can reach,
+        // which holds the instance lock and what it changed: it is ended
+        // too, locked or not (started again only after a lock, as a hang).
+        bool mainGone = now.state == 'Z' || now.state == 'X';
+        if (!locked && mainGone && time - lastProgress >= kWatchdogTimeoutMs) {
+            KillProcess(controller, pidfd);
+            break;
+        }
         if (!locked || time - lastBeat < kWatchdogTimeoutMs) continue;
         bool idle = time - lastProgress >= kWatchdogTimeoutMs / 2;
         if (!idle && time - lastBeat < kWatchdogBusyLimitMs) continue;
