@@ -34,8 +34,11 @@ const struct {
     const char* argument;
     uint32_t command;
 } kCommands[] = {
-    {"--lock", kCmdLockKeyboardMouse}, {"--lock-keyboard", kCmdLockKeyboard}, {"--options", kCmdOptions},
-    {"--media", kCmdManageMedia},      {"--exit", kCmdExit},
+    {"--lock", kCmdLockKeyboardMouse},
+    {"--lock-keyboard", kCmdLockKeyboard},
+    {"--options", kCmdOptions},
+    {"--media", kCmdManageMedia},
+    {"--exit", kCmdExit},
 };
 
 const char* ArgumentOf(uint32_t command) {
@@ -134,8 +137,8 @@ void CarryOut(uint32_t command) {
     }
     if (command == kCmdLockKeyboardMouse && !OutsideCommandRefusal(command)) TellKeptKeysOnce();
     if (!RunOutsideCommand(mainWindow, command)) {
-        std::string note = std::string("\"") + ArgumentOf(command) + "\" was not carried out: " +
-                           OutsideCommandRefusal(command);
+        std::string note =
+            std::string("\"") + ArgumentOf(command) + "\" was not carried out: " + OutsideCommandRefusal(command);
         LogNote(note.c_str());
     }
 }
@@ -159,7 +162,8 @@ void Answer(int server, QObject* parent) {
     // Carried out after the answer, from the loop: "--options" runs a modal
     // dialog, which must not keep the caller waiting.
     if (!refusal || (command == kCmdLockKeyboard && KeyboardOnlyLockRefusal()))
-        QMetaObject::invokeMethod(parent, [command] { CarryOut(command); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            parent, [command] { CarryOut(command); }, Qt::QueuedConnection);
 }
 
 }  // namespace

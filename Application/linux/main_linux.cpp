@@ -28,16 +28,16 @@ static uint32_t startCommand = 0;
 static int HandOutsideCommand(uint32_t command) {
     std::string answer;
     switch (HandCommandToController(command, answer)) {
-    case CommandHandOff::Carried:
-        return 0;
-    case CommandHandOff::Refused:
-        std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
-        return 1;
-    case CommandHandOff::Failed:
-        std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
-        return 2;
-    case CommandHandOff::NoController:
-        break;
+        case CommandHandOff::Carried:
+            return 0;
+        case CommandHandOff::Refused:
+            std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
+            return 1;
+        case CommandHandOff::Failed:
+            std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
+            return 2;
+        case CommandHandOff::NoController:
+            break;
     }
     if (command == kCmdExit) {
         std::fprintf(stderr, "Bumblepad: Bumblepad is not running.\n");

@@ -9,11 +9,11 @@
 #include "power_desktop_linux.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <climits>
 #include <gio/gio.h>
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
+#include <climits>
 
 #include <algorithm>
 #include <cstdlib>
@@ -260,8 +260,10 @@ void PutBackKde(const std::string& path, const std::vector<std::vector<std::stri
     if (!any) return;
     bool blank = true;
     for (const auto& line : lines) blank = blank && line.empty();
-    if (wasNew && blank) unlink(LinkTarget(path).c_str());
-    else WriteLines(path, lines);
+    if (wasNew && blank)
+        unlink(LinkTarget(path).c_str());
+    else
+        WriteLines(path, lines);
     TellPowerDevil();
 }
 
@@ -279,8 +281,10 @@ void PutBack(const std::string& record) {
             continue;
         }
         std::vector<std::string> f = Fields(line);
-        if (f[0] == "kde" && f.size() == 6) kde.push_back(f);
-        else if (f[0] == "kde-new" && f.size() == 2) newFiles.push_back(f[1]);
+        if (f[0] == "kde" && f.size() == 6)
+            kde.push_back(f);
+        else if (f[0] == "kde-new" && f.size() == 2)
+            newFiles.push_back(f[1]);
     }
     std::vector<std::string> files;
     for (const auto& e : kde)

@@ -167,13 +167,28 @@ void CloseAllBut(int keep) {
             if (n <= 0) break;  // the controller ended
             for (ssize_t i = 0; i < n; ++i) {
                 switch (buffer[i]) {
-                case 'L': locked = true; lastBeat = NowMs(); break;
-                case 'U': locked = false; lastBeat = NowMs(); break;
-                case 'A': armed = true; break;
-                case 'Q': orderly = true; break;
-                case 'X': accessXOff = true; break;
-                case 'x': accessXOff = false; break;
-                default: break;
+                    case 'L':
+                        locked = true;
+                        lastBeat = NowMs();
+                        break;
+                    case 'U':
+                        locked = false;
+                        lastBeat = NowMs();
+                        break;
+                    case 'A':
+                        armed = true;
+                        break;
+                    case 'Q':
+                        orderly = true;
+                        break;
+                    case 'X':
+                        accessXOff = true;
+                        break;
+                    case 'x':
+                        accessXOff = false;
+                        break;
+                    default:
+                        break;
                 }
             }
         }

@@ -34,9 +34,9 @@ bool TakeWatchdogRestart();
 
 // What the watchdog reads of the controller's main thread.
 struct MainThreadSample {
-    char state = '?';                   // R running, S sleeping, D waiting on the disk, Z gone, ...
-    unsigned long long cpu = 0;         // user and system time, in clock ticks
-    unsigned long long majorFaults = 0; // pages it waited for from the disk (swapped out, or a file's)
+    char state = '?';                    // R running, S sleeping, D waiting on the disk, Z gone, ...
+    unsigned long long cpu = 0;          // user and system time, in clock ticks
+    unsigned long long majorFaults = 0;  // pages it waited for from the disk (swapped out, or a file's)
 };
 
 // False when the process is gone (or /proc cannot tell).

@@ -21,8 +21,8 @@
 #include "session_linux.h"
 #include "sleep_linux.h"
 #include "update_rect_port.h"
-#include "wayland_screen.h"
 #include "watchdog_linux.h"
+#include "wayland_screen.h"
 #include "window_port.h"
 
 static ControllerWindow* controllerWindow = nullptr;

@@ -155,14 +155,14 @@ void HandleTrayEvent(HWND window, LParam event) {
 
 const char* OutsideCommandRefusal(uint32_t command) {
     switch (command) {
-    case kCmdLockKeyboardMouse:
-    case kCmdLockKeyboard:
-    case kCmdOptions:
-    case kCmdManageMedia:
-    case kCmdExit:
-        break;
-    default:
-        return kOutsideCommandUnknownText;
+        case kCmdLockKeyboardMouse:
+        case kCmdLockKeyboard:
+        case kCmdOptions:
+        case kCmdManageMedia:
+        case kCmdExit:
+            break;
+        default:
+            return kOutsideCommandUnknownText;
     }
     if (locked && !keyboardOnly) return kOutsideCommandFullLockText;
     if (optionsDialogOpen) return kOutsideCommandOptionsOpenText;

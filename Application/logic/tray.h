@@ -40,7 +40,6 @@ const char* OutsideCommandRefusal(uint32_t command);
 // Carries the command out when it is not refused; false when refused.
 bool RunOutsideCommand(HWND window, uint32_t command);
 
-constexpr const char* kOutsideCommandFullLockText =
-    "A full lock is on; it ends only when its unlock word is typed.";
+constexpr const char* kOutsideCommandFullLockText = "A full lock is on; it ends only when its unlock word is typed.";
 constexpr const char* kOutsideCommandOptionsOpenText = "The options are open; close them first.";
 constexpr const char* kOutsideCommandUnknownText = "Bumblepad does not know this command.";

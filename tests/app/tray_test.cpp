@@ -228,7 +228,8 @@ TEST_F(TrayTest, CommandsFromOutsideFollowTheTrayMenusRules) {
     EXPECT_TRUE(locked && keyboardOnly);
     fake::calls.clear();
     EXPECT_TRUE(RunOutsideCommand(kWindow, 40013));
-    EXPECT_EQ(Only({"RemoveKeyboardHook", "DialogBoxParamA"}), (Calls{"RemoveKeyboardHook(1)", "DialogBoxParamA(103)"}));
+    EXPECT_EQ(Only({"RemoveKeyboardHook", "DialogBoxParamA"}),
+              (Calls{"RemoveKeyboardHook(1)", "DialogBoxParamA(103)"}));
     EXPECT_FALSE(locked);
     RunOutsideCommand(kWindow, 40015);
     EXPECT_TRUE(RunOutsideCommand(kWindow, 40015));
@@ -240,7 +241,8 @@ TEST_F(TrayTest, CommandsFromOutsideFollowTheTrayMenusRules) {
     EXPECT_STREQ(OutsideCommandRefusal(40010), kOutsideCommandOptionsOpenText);
     EXPECT_FALSE(RunOutsideCommand(kWindow, 40010));
     optionsDialogOpen = false;
-    for (uint32_t command : {0u, 40002u, 40003u, 40016u}) EXPECT_FALSE(RunOutsideCommand(kWindow, command)) << command;
+    for (uint32_t command : {0u, 40002u, 40003u, 40016u})
+        EXPECT_FALSE(RunOutsideCommand(kWindow, command)) << command;
     EXPECT_TRUE(options.lockDriveDoors && options.disablePowerButton);
     EXPECT_TRUE(RunOutsideCommand(kWindow, 40010));
     EXPECT_TRUE(locked && !keyboardOnly);

@@ -11,11 +11,11 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
