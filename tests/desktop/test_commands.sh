@@ -3,7 +3,7 @@
 # locks (two starts at once give one controller), the word ends the lock;
 # "--options" opens the options; the tray's own rules hold (nothing during a
 # full lock or while the options are open); "--lock-keyboard" starts and ends
-# the keyboard-only lock; "--exit" ends it in order.
+# the keyboard-only lock; "--media" opens Trovebox; "--exit" ends it in order.
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 mkdir -p pictures sounds
@@ -54,6 +54,12 @@ expect "the lock screen stays down" bash -c '! lock_screen_up'
 expect "\"--lock-keyboard\" again ends it" [ "$(order --lock-keyboard)" = 0 ]
 expect "keys reach other windows again" wait_for 5 typed_arrives m 0x6d
 expect "the key typed during the lock never arrived" bash -c "! grep -q 'keysym 0x6b,' '$WORK/xev.log'"
+
+expect "\"--media\" is taken" [ "$(order --media)" = 0 ]
+expect "and opens Trovebox" wait_for 10 window_named Trovebox
+for p in $(pgrep -x Trovebox); do
+  tr '\0' '\n' <"/proc/$p/environ" | grep -qx "BUMBLEPAD_DESKTOP_WORK=$WORK" && kill "$p"
+done
 
 pid=$(controllers)
 expect "\"--exit\" is taken" [ "$(order --exit)" = 0 ]
