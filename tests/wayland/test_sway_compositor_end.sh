@@ -41,7 +41,11 @@ block = bytes([0x7A]) + bytes([1] * 26) + bytes([1, 1, 0, 1, 0]) + struct.pack('
 assert len(block) == 60
 open(sys.argv[1], 'wb').write(block)
 PY
-  (cd "$BIN" && BUMBLEPAD_FAKE_DRIVES=$drives LD_PRELOAD=$BIN/libfake_drive_shim.so exec "$BIN/Bumblepad") \
+  # A sanitizer build wants its runtime first among the preloaded libraries.
+  local preload
+  preload=$(ldd "$BIN/Bumblepad" | awk '/libasan/ {print $3}')
+  preload="${preload:+$preload }$BIN/libfake_drive_shim.so"
+  (cd "$BIN" && BUMBLEPAD_FAKE_DRIVES=$drives LD_PRELOAD=$preload exec "$BIN/Bumblepad") \
     >"$WORK/bumblepad.log" 2>&1 & bp=$!; pids+=($bp)
   changed() { [ "$(key)" = "'nothing'" ] && [ "$(doors)" = "sr0 1 " ]; }
   expect "the controller sets the power key to do nothing and holds the door" wait_for 20 changed
