@@ -96,7 +96,7 @@ std::string ProgramPathFor(const char* commandLine) {
     return name;
 }
 
-bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size) {
+bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size, int mode) {
     std::string target = folder + "/" + name;
     std::string temp = folder + "/." + name + ".XXXXXX";
     int fd = mkstemp(temp.data());
@@ -109,6 +109,7 @@ bool WriteFileAtomically(const std::string& folder, const char* name, const void
         if (n <= 0) ok = false;
         else done += static_cast<uint32_t>(n);
     }
+    if (mode >= 0) ok = ok && fchmod(fd, static_cast<mode_t>(mode)) == 0;
     ok = ok && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;

@@ -30,5 +30,6 @@ std::string ProgramPathFor(const char* commandLine);
 std::string LinuxFileName(const char* path);
 
 // Writes data to folder/name through a temporary file in the same folder,
-// flushed to disk and renamed over the old file.
-bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size);
+// flushed to disk and renamed over the old file; the new file gets mode (or,
+// when it is -1, 0600).
+bool WriteFileAtomically(const std::string& folder, const char* name, const void* data, uint32_t size, int mode = -1);

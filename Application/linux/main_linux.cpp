@@ -8,15 +8,51 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands_linux.h"
 #include "controller.h"
 #include "lock_state.h"
+#include "resource_ids.h"
 #include "session_linux.h"
 #include "watchdog_linux.h"
 
 static const char kRestartedText[] =
     "Bumblepad stopped answering during a lock, so the lock was ended and Bumblepad was started again.";
 
+// "Bumblepad --lock" and the like (Linux only): handed to the running
+// controller, or, when none runs, carried out by this process once it has
+// become the controller. These are read before the Windows rule for the
+// command line (a text longer than 8 characters ends the program), which
+// every other command line still follows.
+static uint32_t startCommand = 0;
+
+static int HandOutsideCommand(uint32_t command) {
+    std::string answer;
+    switch (HandCommandToController(command, answer)) {
+        case CommandHandOff::Carried:
+            return 0;
+        case CommandHandOff::Refused:
+            std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
+            return 1;
+        case CommandHandOff::Failed:
+            std::fprintf(stderr, "Bumblepad: %s\n", answer.c_str());
+            return 2;
+        case CommandHandOff::NoController:
+            break;
+    }
+    if (command == kCmdExit) {
+        std::fprintf(stderr, "Bumblepad: Bumblepad is not running.\n");
+        return 0;
+    }
+    startCommand = command;  // start, then carry it out
+    return -1;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && OutsideCommandFor(argv[1]) != 0) {
+        int code = HandOutsideCommand(OutsideCommandFor(argv[1]));
+        if (code >= 0) return code;
+        argc = 1;  // this process becomes the controller: a plain start
+    }
     // The command line as Windows hands it over: the text after the program
     // name, arguments joined by single blanks.
     std::string commandLine;
@@ -59,5 +95,8 @@ int main(int argc, char** argv) {
             box->show();
         });
     }
-    return RunController(nullptr, commandLine.c_str());
+    if (startCommand) QTimer::singleShot(0, [] { RunStartCommand(startCommand); });
+    int code = RunController(nullptr, commandLine.c_str());
+    WatchdogOrderlyEnd();
+    return code;
 }

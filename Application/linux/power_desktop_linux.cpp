@@ -2,15 +2,20 @@
 // settings daemon and KDE's PowerDevil each take logind's power-key
 // inhibitor themselves and act on the key as their settings say, so a logind
 // inhibitor of ours changes nothing there: their setting is changed instead,
-// and put back exactly. What was there before is written to a record first,
-// so that a run that was killed has it put back at the next start.
+// and put back. What was there before is written to a record first, so that
+// a controller that ended out of order has it put back by its watchdog at
+// once (or, failing that, at the next start). Only the key that was changed
+// is put back, and only where it still holds the value that was set.
 #include "power_desktop_linux.h"
 
 #include <fcntl.h>
 #include <gio/gio.h>
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
+#include <climits>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -26,7 +31,6 @@ const char kGnomeKey[] = "power-button-action";
 const char* const kGnomeDaemons[] = {"org.gnome.SettingsDaemon.MediaKeys", "org.gnome.SettingsDaemon.Power"};
 const char kKdeService[] = "org.kde.Solid.PowerManagement";
 const char* const kKdeProfiles[] = {"AC", "Battery", "LowBattery"};
-const char kKdeKey[] = "powerButtonAction";
 const char kUnset[] = "-";  // in the record: the key was not set at all
 
 std::string RecordPath() {
@@ -82,58 +86,136 @@ bool SetGnomeValue(GSettings* settings, const std::string& text) {
     return ok;
 }
 
-// ---- KDE: PowerDevil's profiles file ----
+// ---- KDE: PowerDevil's settings file ----
+//
+// Plasma 5 keeps the power key in powermanagementprofilesrc,
+// [<profile>][HandleButtonEvents] powerButtonAction; Plasma 6 in
+// powerdevilrc, [<profile>][SuspendAndShutdown] PowerButtonAction. 0 is
+// "do nothing" in both. Only that key is changed, the rest of the file stays
+// as the user has it; a file that is a link (a dotfiles folder) is read and
+// written through the link.
 
-std::string KdeFile() {
+struct KdeFile {
+    const char* name;
+    const char* group;  // after the profile's "[...]"
+    const char* key;
+};
+const KdeFile kPlasma5{"powermanagementprofilesrc", "[HandleButtonEvents]", "powerButtonAction"};
+const KdeFile kPlasma6{"powerdevilrc", "[SuspendAndShutdown]", "PowerButtonAction"};
+
+std::string ConfigPath(const char* name) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base = config && *config ? config : std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.config";
-    return base + "/powermanagementprofilesrc";
+    const char* home = std::getenv("HOME");
+    std::string base = config && *config ? config : std::string(home ? home : "") + "/.config";
+    return base + "/" + name;
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// The Plasma of this session: KDE_SESSION_VERSION, or else the file that is
+// there (Plasma 5 made its profiles file at its first run; Plasma 6 moved
+// them to powerdevilrc and may have none while all is default).
+const KdeFile& PlasmaFile() {
+    const char* version = std::getenv("KDE_SESSION_VERSION");
+    if (version && *version) return std::atoi(version) >= 6 ? kPlasma6 : kPlasma5;
+    return Exists(ConfigPath(kPlasma5.name)) && !Exists(ConfigPath(kPlasma6.name)) ? kPlasma5 : kPlasma6;
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path);
+    std::ifstream in(path);  // through a link, as the user set it up
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;
 }
 
-// Sets (or, with kUnset, removes) the key; the rest of the file stays as it was.
-void SetKdeValue(std::vector<std::string>& lines, const std::string& profile, const std::string& value) {
-    const std::string header = "[" + profile + "][HandleButtonEvents]", prefix = std::string(kKdeKey) + "=";
-    size_t group = lines.size(), end = lines.size();
+// Where the key's group starts and ends (lines.size() when it is not there).
+void FindGroup(const std::vector<std::string>& lines, const std::string& header, size_t& group, size_t& end) {
+    group = end = lines.size();
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty() || lines[i][0] != '[') continue;
         if (group != lines.size()) {
             end = i;
-            break;
+            return;
         }
         if (lines[i] == header) group = i;
     }
-    if (group == lines.size()) {
-        if (value == kUnset) return;
-        if (!lines.empty() && !lines.back().empty()) lines.push_back("");
-        lines.push_back(header);
-        lines.push_back(prefix + value);
+}
+
+size_t FindKey(const std::vector<std::string>& lines, const std::string& header, const std::string& key) {
+    size_t group, end;
+    FindGroup(lines, header, group, end);
+    for (size_t i = group + 1; i < end; ++i)
+        if (lines[i].rfind(key + "=", 0) == 0) return i;
+    return lines.size();
+}
+
+std::string KdeValue(const std::vector<std::string>& lines, const std::string& header, const std::string& key) {
+    size_t at = FindKey(lines, header, key);
+    return at == lines.size() ? kUnset : lines[at].substr(key.size() + 1);
+}
+
+// Sets (or, with kUnset, removes) the key; the rest of the file stays as it
+// was. A group left empty by a removal goes too.
+void SetKdeValue(std::vector<std::string>& lines, const std::string& header, const std::string& key,
+                 const std::string& value) {
+    const std::string line = key + "=" + value;
+    size_t at = FindKey(lines, header, key);
+    if (at != lines.size()) {
+        if (value != kUnset) {
+            lines[at] = line;
+            return;
+        }
+        lines.erase(lines.begin() + static_cast<long>(at));
+        size_t group, end;
+        FindGroup(lines, header, group, end);
+        bool empty = true;
+        for (size_t i = group + 1; i < end && empty; ++i) empty = lines[i].empty();
+        if (group != lines.size() && empty) {
+            while (group > 0 && lines[group - 1].empty()) --group;  // with the blank line before it
+            lines.erase(lines.begin() + static_cast<long>(group), lines.begin() + static_cast<long>(end));
+        }
         return;
     }
-    for (size_t i = group + 1; i < end; ++i) {
-        if (lines[i].rfind(prefix, 0) != 0) continue;
-        if (value == kUnset) lines.erase(lines.begin() + static_cast<long>(i));
-        else lines[i] = prefix + value;
+    if (value == kUnset) return;
+    size_t group, end;
+    FindGroup(lines, header, group, end);
+    if (group != lines.size()) {
+        lines.insert(lines.begin() + static_cast<long>(group) + 1, line);
         return;
     }
-    if (value != kUnset) lines.insert(lines.begin() + static_cast<long>(group) + 1, prefix + value);
+    if (!lines.empty() && !lines.back().empty()) lines.push_back("");
+    lines.push_back(header);
+    lines.push_back(line);
+}
+
+// The file a user's path names: a link is followed to its end, so that it is
+// written through, not replaced.
+std::string LinkTarget(const std::string& path) {
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real)) return real;
+    char target[PATH_MAX];
+    ssize_t n = readlink(path.c_str(), target, sizeof target - 1);  // a link to a file not made yet
+    if (n <= 0) return path;
+    target[n] = '\0';
+    return target[0] == '/' ? std::string(target) : path.substr(0, path.rfind('/') + 1) + target;
+}
+
+bool WriteThrough(const std::string& path, const std::string& text) {
+    std::string target = LinkTarget(path);
+    struct stat info;
+    int mode = stat(target.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : 0600;
+    std::string folder = target.substr(0, target.rfind('/')), name = target.substr(target.rfind('/') + 1);
+    return WriteFileAtomically(folder, name.c_str(), text.data(), static_cast<uint32_t>(text.size()), mode);
 }
 
 bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string folder = path.substr(0, path.rfind('/')), name = path.substr(path.rfind('/') + 1);
     std::string text;
     for (const auto& line : lines) text += line + "\n";
-    return WriteFileAtomically(folder, name.c_str(), text.data(), static_cast<uint32_t>(text.size()));
+    return WriteThrough(path, text);
 }
 
-// PowerDevil reads its profiles again when asked.
+// PowerDevil reads its settings again when asked.
 bool TellPowerDevil() {
     sd_bus* bus = nullptr;
     if (sd_bus_open_user(&bus) < 0) return false;
@@ -147,48 +229,71 @@ bool TellPowerDevil() {
     return ok;
 }
 
-// ---- the records: "gnome VALUE" in power-button; PowerDevil's whole file
-// as it was in power-button-kde (a file "power-button-kde-none" when there
-// was none), so that it comes back byte for byte ----
+// ---- the record, one line each, fields split by tabs:
+//   gnome <the user's value before>
+//   kde <file> <group header> <key> <value before> <value set>
+//   kde-new <file>            (the file was not there before)
+// A restore puts a value back only where it still holds the value that was
+// set: what the parent changed in the meantime stays theirs. ----
 
-std::string ReadAll(const std::string& path, bool& exists) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    exists = fd >= 0;
-    std::string text;
-    if (fd < 0) return text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    close(fd);
-    return text;
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-    std::string folder = path.substr(0, path.rfind('/')), name = path.substr(path.rfind('/') + 1);
-    return WriteFileAtomically(folder, name.c_str(), text.data(), static_cast<uint32_t>(text.size()));
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0, tab;
+    while ((tab = line.find('\t', start)) != std::string::npos) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
 }
 
 bool changed = false;
 
+void PutBackKde(const std::string& path, const std::vector<std::vector<std::string>>& entries, bool wasNew) {
+    std::vector<std::string> lines = ReadLines(path);
+    bool any = false;
+    for (const auto& e : entries) {
+        if (KdeValue(lines, e[2], e[3]) != e[5]) continue;  // changed since: the user's
+        SetKdeValue(lines, e[2], e[3], e[4]);
+        any = true;
+    }
+    if (!any) return;
+    bool blank = true;
+    for (const auto& line : lines) blank = blank && line.empty();
+    if (wasNew && blank)
+        unlink(LinkTarget(path).c_str());
+    else
+        WriteLines(path, lines);
+    TellPowerDevil();
+}
+
 void PutBack(const std::string& record) {
     std::istringstream in(record);
     std::string line;
+    std::vector<std::vector<std::string>> kde;
+    std::vector<std::string> newFiles;
     while (std::getline(in, line)) {
         if (line.rfind("gnome ", 0) == 0) {
             if (GSettings* settings = GnomeSettings()) {
-                SetGnomeValue(settings, line.substr(6));
+                if (GnomeValue(settings) == "'nothing'") SetGnomeValue(settings, line.substr(6));
                 g_object_unref(settings);
             }
-        } else if (line == "kde") {
-            std::string copy = RecordPath() + "-kde";
-            bool had = false;
-            std::string text = ReadAll(copy, had);
-            bool none = access((copy + "-none").c_str(), F_OK) == 0;
-            if (had && WriteText(KdeFile(), text)) TellPowerDevil();
-            else if (none && unlink(KdeFile().c_str()) == 0) TellPowerDevil();
-            unlink(copy.c_str());
-            unlink((copy + "-none").c_str());
+            continue;
         }
+        std::vector<std::string> f = Fields(line);
+        if (f[0] == "kde" && f.size() == 6)
+            kde.push_back(f);
+        else if (f[0] == "kde-new" && f.size() == 2)
+            newFiles.push_back(f[1]);
+    }
+    std::vector<std::string> files;
+    for (const auto& e : kde)
+        if (std::find(files.begin(), files.end(), e[1]) == files.end()) files.push_back(e[1]);
+    for (const auto& file : files) {
+        std::vector<std::vector<std::string>> entries;
+        for (const auto& e : kde)
+            if (e[1] == file) entries.push_back(e);
+        PutBackKde(file, entries, std::find(newFiles.begin(), newFiles.end(), file) != newFiles.end());
     }
 }
 
@@ -209,16 +314,19 @@ bool DesktopPowerKeyDoesNothing() {
     std::string record;
     GSettings* settings = gnome ? GnomeSettings() : nullptr;
     if (settings) record += std::string("gnome ") + GnomeValue(settings) + "\n";
+    const KdeFile& file = PlasmaFile();
+    const std::string kdePath = ConfigPath(file.name);
     std::vector<std::string> lines;
-    std::string path = RecordPath();
-    if (kde && !path.empty()) {
-        bool had = false;
-        std::string text = ReadAll(KdeFile(), had);
-        bool kept = had ? WriteText(path + "-kde", text) : WriteText(path + "-kde-none", "");
-        if (kept) record += "kde\n";
-        else kde = false;
-        lines = ReadLines(KdeFile());
+    if (kde) {
+        lines = ReadLines(kdePath);
+        if (!Exists(kdePath)) record += "kde-new\t" + kdePath + "\n";
+        for (const char* profile : kKdeProfiles) {
+            const std::string header = std::string("[") + profile + "]" + file.group;
+            record += "kde\t" + kdePath + "\t" + header + "\t" + file.key + "\t" + KdeValue(lines, header, file.key) +
+                      "\t0\n";
+        }
     }
+    std::string path = RecordPath();
     if (path.empty() || record.empty() ||
         !WriteFileAtomically(path.substr(0, path.rfind('/')), "power-button", record.data(),
                              static_cast<uint32_t>(record.size()))) {
@@ -231,8 +339,9 @@ bool DesktopPowerKeyDoesNothing() {
         g_object_unref(settings);
     }
     if (kde) {
-        for (const char* profile : kKdeProfiles) SetKdeValue(lines, profile, "0");  // 0: do nothing
-        ok = WriteLines(KdeFile(), lines) && TellPowerDevil() && ok;
+        for (const char* profile : kKdeProfiles)
+            SetKdeValue(lines, std::string("[") + profile + "]" + file.group, file.key, "0");  // 0: do nothing
+        ok = WriteLines(kdePath, lines) && TellPowerDevil() && ok;
     }
     changed = true;
     return ok;

@@ -9,8 +9,10 @@ bool DesktopHandlesPowerKey();
 // True when a desktop power manager runs and took the change.
 bool DesktopPowerKeyDoesNothing();
 
-// Writes back exactly what DesktopPowerKeyDoesNothing recorded.
+// Puts back what DesktopPowerKeyDoesNothing recorded, where the setting
+// still holds the value it set.
 void DesktopPowerKeyRestore();
 
-// At start: puts back what a killed run recorded and never restored.
+// At start, and in the watchdog after a controller ended out of order: puts
+// back what the record holds, as DesktopPowerKeyRestore does.
 void RestoreDesktopPowerKeyLeftChanged();

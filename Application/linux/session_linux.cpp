@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "controller.h"
+#include "watchdog_linux.h"
 
 static int signalPipe[2] = {-1, -1};
 
@@ -45,6 +46,7 @@ static void CloseOnForcedExit() {
     loopRunning = false;
     displayGone = true;
     CloseAtSessionEnd();
+    WatchdogOrderlyEnd();
     std::fflush(nullptr);
     _exit(0);
 }

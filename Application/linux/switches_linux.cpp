@@ -7,7 +7,9 @@
 // itself (GNOME, KDE), sets its power-key action to "nothing"; writing any
 // other policy releases the lock and puts the desktop's setting back. The
 // kernel closes the lock's file descriptor when the process dies; the
-// desktop's setting is put back at the next start (power_desktop_linux.cpp).
+// desktop's setting is put back from its record by the watchdog when the
+// process ends without its orderly close, or else at the next start
+// (power_desktop_linux.cpp, watchdog_linux.cpp).
 // The write answers false when nothing that handles the key took the change.
 //
 // Accessibility: the keyboard hot keys of the X keyboard extension's AccessX
@@ -15,8 +17,9 @@
 // AccessXKeys, shown here as the hot-key bit of the StickyKeys record (one
 // record only, so that saving the four records one after the other sees the
 // control as the user had it). Clearing the bit disables the control and asks the server to
-// switch it back on should this client go away before the lock ends; setting
-// it restores it. Without XKB (or an X display) nothing changes.
+// switch it back on should this client go away before the lock ends (the
+// watchdog, told of it, does the same where the display is still there);
+// setting it restores it. Without XKB (or an X display) nothing changes.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
@@ -28,6 +31,8 @@
 #include "accessibility_port.h"
 #include "power_desktop_linux.h"
 #include "power_port.h"
+#include "switches_linux.h"
+#include "watchdog_linux.h"
 
 namespace {
 
@@ -179,7 +184,21 @@ bool SetAccessibilityParameters(uint32_t action, uint32_t size, void* record) {
             XkbSetAutoResetControls(d, XkbAccessXKeysMask, &none, &none);
         }
         XkbChangeEnabledControls(d, XkbUseCoreKbd, XkbAccessXKeysMask, want ? XkbAccessXKeysMask : 0);
+        WatchdogAccessXOff(!want);  // the watchdog puts them back should this process end first
     }
     XSync(d, False);
     return true;
+}
+
+void RestoreAccessXHotKeys() {
+    int opcode, event, error, major = XkbMajorVersion, minor = XkbMinorVersion;
+    XSetErrorHandler(IgnoreXError);
+    Display* d = XkbOpenDisplay(nullptr, &event, &error, &major, &minor, &opcode);
+    if (!d) return;
+    XkbDescPtr xkb = XkbGetKeyboard(d, XkbControlsMask, XkbUseCoreKbd);
+    if (xkb && XkbGetControls(d, XkbAllControlsMask, xkb) == Success && xkb->ctrls &&
+        !(xkb->ctrls->enabled_ctrls & XkbAccessXKeysMask))
+        XkbChangeEnabledControls(d, XkbUseCoreKbd, XkbAccessXKeysMask, XkbAccessXKeysMask);
+    if (xkb) XkbFreeKeyboard(xkb, 0, True);
+    XCloseDisplay(d);
 }

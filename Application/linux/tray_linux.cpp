@@ -28,7 +28,10 @@ static bool toldNoTray = false;
 
 static const char kNoTrayText[] =
     "Bumblepad found no notification area, so it shows no tray icon.\n"
-    "It keeps running: the automatic lock still works, but the tray menu and the double click cannot be reached.";
+    "It keeps running: the automatic lock still works, but the tray menu and the double click cannot be reached.\n"
+    "The application menu's entry for Bumblepad offers the menu's commands instead, and so do the commands "
+    "bumblepad --lock, --lock-keyboard, --options, --media and --exit. To lock with one key, bind the command "
+    "bumblepad --lock to a shortcut in the desktop's keyboard settings.";
 
 // No tray host: the parent is told once, without holding up the program.
 static void TellNoTray() {

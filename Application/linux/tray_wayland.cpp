@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "linux_paths.h"
 #include "lock_session.h"
 
 bool TrayIsStatusNotifierItem() {
@@ -36,32 +37,31 @@ void MarkKeyboardOnlyItem(QAction* item) {
     item->setToolTip(QString::fromUtf8(why));
 }
 
-// A file per desktop under $XDG_STATE_HOME/bumblepad records that its
-// parent has been told.
-static std::string ToldMarker() {
-    std::string folder;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) folder = state;
-    else if (const char* home = std::getenv("HOME")) folder = std::string(home) + "/.local/state";
-    else return {};
-    folder += "/bumblepad";
+// A file per desktop in the state folder ($XDG_STATE_HOME/Bumblepad, where
+// the power key's and the doors' records are too) records that its parent
+// has been told. Earlier versions kept it under .../bumblepad: a marker
+// there counts as well.
+static std::string ToldMarkerName() {
     std::string desktop = std::getenv("XDG_CURRENT_DESKTOP") ? std::getenv("XDG_CURRENT_DESKTOP") : "wayland";
     for (char& c : desktop)
         if (c == '/' || c == ':') c = '-';
-    return folder + "/told-kept-keys-" + desktop;
+    return "told-kept-keys-" + desktop;
+}
+
+static bool ToldBefore(const std::string& folder) {
+    struct stat info;
+    if (stat((folder + "/" + ToldMarkerName()).c_str(), &info) == 0) return true;
+    std::string base = folder.substr(0, folder.rfind('/'));
+    return stat((base + "/bumblepad/" + ToldMarkerName()).c_str(), &info) == 0;
 }
 
 void TellKeptKeysOnce() {
     const char* keys = KeysTheDesktopKeeps();
     if (!keys) return;
-    const std::string marker = ToldMarker();
-    struct stat info;
-    if (!marker.empty() && stat(marker.c_str(), &info) == 0) return;
+    const std::string folder = StateFolder();
+    if (!folder.empty() && ToldBefore(folder)) return;
     QMessageBox box(QMessageBox::Information, "Bumblepad", QString::fromUtf8(keys), QMessageBox::Ok);
     box.exec();
     std::fprintf(stderr, "Bumblepad: told the parent which keys the desktop keeps\n");
-    if (marker.empty()) return;
-    const std::string folder = marker.substr(0, marker.rfind('/'));
-    mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
-    mkdir(folder.c_str(), 0700);
-    std::ofstream(marker) << keys << '\n';
+    if (!folder.empty()) std::ofstream(folder + "/" + ToldMarkerName()) << keys << '\n';
 }

@@ -16,10 +16,12 @@
 #include <memory>
 #include <vector>
 
+#include "commands_linux.h"
 #include "controller.h"
 #include "session_linux.h"
 #include "sleep_linux.h"
 #include "update_rect_port.h"
+#include "watchdog_linux.h"
 #include "wayland_screen.h"
 #include "window_port.h"
 
@@ -232,6 +234,10 @@ HWND CreateMainWindow(void*) {
     controllerWindow = new ControllerWindow();
     HWND handle = controllerWindow->Handle();
     if (!handle) return nullptr;
+    // Made only after the single-instance lock is held: what this controller
+    // changes from here on, the watchdog puts back if it ends out of order.
+    WatchdogArm();
+    ListenForCommands(controllerWindow);
     ConnectToSession(controllerWindow);
     MainWindowProc(handle, WM_CREATE, 0, 0);
     WatchSleepSignals(controllerWindow);

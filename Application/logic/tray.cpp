@@ -121,12 +121,21 @@ static void RunCommand(HWND window, uint32_t command) {
     }
 }
 
+// Every command but "Lock Keyboard" itself ends a keyboard-only lock first;
+// a dismissed menu (0) leaves it on.
+static void ActOnCommand(HWND window, uint32_t command) {
+    bool itemLocksKeyboard = command == kCmdLockKeyboard || command == kCmdLockKeyboardOld;
+    if (locked && !itemLocksKeyboard && command != 0) EndControllerLock();
+    RunCommand(window, command);
+}
+
+// The options dialog lies above a lock window, so no lock may start under
+// it, and a second menu or dialog must not open over it.
+static bool TrayActs() { return !(locked && !keyboardOnly) && !optionsDialogOpen; }
+
 void HandleTrayEvent(HWND window, LParam event) {
     if (!trayMenu) LoadTrayMenu();
-    // The options dialog lies above a lock window, so no lock may start
-    // under it, and a second menu or dialog must not open over it.
-    bool fullLock = locked && !keyboardOnly;
-    if (!fullLock && !optionsDialogOpen) {
+    if (TrayActs()) {
         uint32_t command = 0;
         bool acts = true;
         if (event == WM_RBUTTONUP) {
@@ -136,14 +145,33 @@ void HandleTrayEvent(HWND window, LParam event) {
         } else {
             acts = false;
         }
-        if (acts) {
-            bool itemLocksKeyboard = command == kCmdLockKeyboard || command == kCmdLockKeyboardOld;
-            if (locked && !itemLocksKeyboard && command != 0) EndControllerLock();
-            RunCommand(window, command);
-        }
+        if (acts) ActOnCommand(window, command);
     }
     if (event == 2) {
         if (options.lockDriveDoors) LockAll(false, options.lockDrive);
         if (options.disablePowerButton) RestorePowerPolicy(PowerRestoreForm::Closing);
     }
+}
+
+const char* OutsideCommandRefusal(uint32_t command) {
+    switch (command) {
+        case kCmdLockKeyboardMouse:
+        case kCmdLockKeyboard:
+        case kCmdOptions:
+        case kCmdManageMedia:
+        case kCmdExit:
+            break;
+        default:
+            return kOutsideCommandUnknownText;
+    }
+    if (locked && !keyboardOnly) return kOutsideCommandFullLockText;
+    if (optionsDialogOpen) return kOutsideCommandOptionsOpenText;
+    return nullptr;
+}
+
+bool RunOutsideCommand(HWND window, uint32_t command) {
+    if (!trayMenu) LoadTrayMenu();
+    if (OutsideCommandRefusal(command)) return false;
+    ActOnCommand(window, command);
+    return true;
 }

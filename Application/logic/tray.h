@@ -29,3 +29,17 @@ void HandleTrayEvent(HWND window, LParam event);
 constexpr const char* kPowerButtonRefusedText =
     "Bumblepad cannot make the power and sleep buttons do nothing on this computer (no power manager accepted the "
     "change), so \"Disable Power Button\" stays unchecked.";
+
+// A tray command given from outside the tray (on Linux: "bumblepad --lock",
+// "--lock-keyboard", "--options", "--media", "--exit"), under the tray's own
+// rules: nothing during a full lock or while the options dialog is open, and
+// during a keyboard-only lock every command but "Lock Keyboard" ends it
+// first. Only those five commands are taken. The refusal's reason, or null
+// when the command would be carried out now.
+const char* OutsideCommandRefusal(uint32_t command);
+// Carries the command out when it is not refused; false when refused.
+bool RunOutsideCommand(HWND window, uint32_t command);
+
+constexpr const char* kOutsideCommandFullLockText = "A full lock is on; it ends only when its unlock word is typed.";
+constexpr const char* kOutsideCommandOptionsOpenText = "The options are open; close them first.";
+constexpr const char* kOutsideCommandUnknownText = "Bumblepad does not know this command.";

@@ -7,15 +7,17 @@
 //   N: .. Z:  the other block devices whose sysfs "removable" attribute is 1
 //             (card readers, floppy and ZIP drives), in name order
 // A held optical drive stays locked in the kernel even after its device is
-// closed or the process dies, so every drive held is recorded in a state file
-// ($XDG_RUNTIME_DIR/bumblepad-drive-doors) until it is released.
+// closed or the process dies, so every drive is recorded in a state file
+// ($XDG_STATE_HOME/Bumblepad/drive-doors) before it is locked, and kept there
+// until it is released.
 #pragma once
 #include "Hookwell.h"
 
 #if !defined(_WIN32)
 // Releases the doors that the state file records as held (left behind by a
-// controller that ended without releasing them) and forgets them. Call once
-// at start, before the first LockAll. A device that is gone or refuses is
+// controller that ended without releasing them) and forgets them. Called
+// once at start, before the first LockAll, and by the controller's watchdog
+// after a controller ended without its orderly close. A device that is gone or refuses is
 // skipped; one that refuses stays recorded for the next start.
 HOOKWELL_API void ReleaseRecordedDrives();
 

@@ -234,9 +234,22 @@ bool DeviceRequest(HANDLE device, uint32_t code, void* input, uint32_t inputSize
     if (it == openDrives().end()) return false;
     const bool lock = *static_cast<const uint8_t*>(input) != 0;
     if (it->second.kind == DriveKind::Optical) {
-        if (DoorIoctl(fd, CdromLockDoorRequest(), lock ? 1 : 0) != 0) return false;
-        Record(it->second.path, lock);
-        return true;
+        const std::string& path = it->second.path;
+        if (!lock) {
+            // Forgotten only once released: a kill in between leaves a
+            // record of a free door, which costs one more release.
+            if (DoorIoctl(fd, CdromLockDoorRequest(), 0) != 0) return false;
+            Record(path, false);
+            return true;
+        }
+        // Recorded before it is locked: a kill in between must never leave
+        // a locked door that nothing knows of.
+        const std::vector<std::string> before = RecordedDrives();
+        const bool wasRecorded = std::find(before.begin(), before.end(), path) != before.end();
+        Record(path, true);
+        if (DoorIoctl(fd, CdromLockDoorRequest(), 1) == 0) return true;
+        if (!wasRecorded) Record(path, false);
+        return false;
     }
     return DoorIoctl(fd, lock ? ScsiDoorLockRequest() : ScsiDoorUnlockRequest(), 0) == 0;
 }

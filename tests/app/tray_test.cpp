@@ -210,6 +210,44 @@ TEST_F(TrayTest, OptionsReappliesTheDriveLockAndTheRepeatSwitchAfterTheDialog) {
               (Calls{"DialogBoxParamA(106)", "LockAll(0,ABCDEFGHIJKLMNOPQRSTUVWXYZ)"}));
 }
 
+TEST_F(TrayTest, CommandsFromOutsideFollowTheTrayMenusRules) {
+    // Nothing during a full lock, which ends only by its word.
+    BeginFullLock(false);
+    fake::calls.clear();
+    for (uint32_t command : {40009u, 40010u, 40013u, 40014u, 40015u}) {
+        EXPECT_STREQ(OutsideCommandRefusal(command), kOutsideCommandFullLockText) << command;
+        EXPECT_FALSE(RunOutsideCommand(kWindow, command)) << command;
+    }
+    EXPECT_EQ(Only({"RemoveKeyboardHook", "PostMessageA", "DialogBoxParamA", "CreateProcessA", "SetKeyboardHook"}),
+              Calls{});
+    EXPECT_TRUE(locked && !keyboardOnly);
+
+    // During a keyboard-only lock, "Options" ends it first; "Lock Keyboard" ends it.
+    SetUp();
+    EXPECT_TRUE(RunOutsideCommand(kWindow, 40015));
+    EXPECT_TRUE(locked && keyboardOnly);
+    fake::calls.clear();
+    EXPECT_TRUE(RunOutsideCommand(kWindow, 40013));
+    EXPECT_EQ(Only({"RemoveKeyboardHook", "DialogBoxParamA"}),
+              (Calls{"RemoveKeyboardHook(1)", "DialogBoxParamA(103)"}));
+    EXPECT_FALSE(locked);
+    RunOutsideCommand(kWindow, 40015);
+    EXPECT_TRUE(RunOutsideCommand(kWindow, 40015));
+    EXPECT_FALSE(locked);
+    EXPECT_FALSE(fake::tray.checked[40015]);
+
+    // Nothing while the options dialog is open; only the five commands are taken.
+    optionsDialogOpen = true;
+    EXPECT_STREQ(OutsideCommandRefusal(40010), kOutsideCommandOptionsOpenText);
+    EXPECT_FALSE(RunOutsideCommand(kWindow, 40010));
+    optionsDialogOpen = false;
+    for (uint32_t command : {0u, 40002u, 40003u, 40016u})
+        EXPECT_FALSE(RunOutsideCommand(kWindow, command)) << command;
+    EXPECT_TRUE(options.lockDriveDoors && options.disablePowerButton);
+    EXPECT_TRUE(RunOutsideCommand(kWindow, 40010));
+    EXPECT_TRUE(locked && !keyboardOnly);
+}
+
 TEST_F(TrayTest, OtherEventsDoNothing) {
     HandleTrayEvent(kWindow, 0x200);
     fake::calls.clear();

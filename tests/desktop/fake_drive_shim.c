@@ -1,17 +1,23 @@
 /* Preloaded into a controller under test: the optical drive sr0 is a plain
  * file in $BUMBLEPAD_FAKE_DRIVES (dev/sr0, sys/block/sr0), and its door
  * ioctls are answered as the kernel would and written, one a line ("sr0 1"
- * locks, "sr0 0" releases), to $BUMBLEPAD_FAKE_DRIVES/doors.log. */
+ * locks, "sr0 0" releases), to $BUMBLEPAD_FAKE_DRIVES/doors.log.
+ * SIGUSR2 ends the process with _exit(1), as Qt's Wayland plugin does when
+ * the compositor goes away (no atexit handler runs). SIGUSR1, sent to the
+ * main thread, ends that thread alone: the others, the X connection among
+ * them, live on. */
 #define _GNU_SOURCE
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 static const char* Root(void) { return getenv("BUMBLEPAD_FAKE_DRIVES"); }
@@ -80,4 +86,20 @@ int ioctl(int fd, unsigned long request, ...) {
     }
     int (*real)(int, unsigned long, ...) = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
     return real(fd, request, arg);
+}
+
+static void ExitAtOnce(int signal) {
+    (void)signal;
+    _exit(1);
+}
+
+static void EndThisThread(int signal) {
+    (void)signal;
+    syscall(SYS_exit, 0);
+}
+
+__attribute__((constructor)) static void InstallExitSignals(void) {
+    if (!Root()) return;
+    signal(SIGUSR2, ExitAtOnce);
+    signal(SIGUSR1, EndThisThread);
 }

@@ -33,6 +33,7 @@ struct IoctlCall {
 };
 std::vector<IoctlCall> ioctlCalls;
 std::set<std::string> refusingDevices;  // the recorded ioctl fails on these
+std::vector<std::string> recordAtLastLock;  // the record as the last door lock request arrived
 
 std::string PathOfFd(int fd) {
     return fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string();
@@ -53,6 +54,7 @@ int OpenersOf(const std::string& path) {
 int RecordingIoctl(int fd, unsigned long request, unsigned long arg) {
     std::string path = PathOfFd(fd);
     ioctlCalls.push_back({path, request, arg});
+    if (request == drivelinux::CdromLockDoorRequest() && arg == 1) recordAtLastLock = drivelinux::RecordedDrives();
     if (request == drivelinux::CdromLockDoorRequest() && arg == 0 && OpenersOf(path) > 1) {
         errno = EBUSY;
         return -1;
@@ -168,6 +170,19 @@ TEST_F(LinuxDrives, LockAllHoldsBothKindsAndRecordsTheOpticalDrive) {
     EXPECT_TRUE(Recorded().empty());
     EXPECT_FALSE(fs::exists(state));
     EXPECT_EQ(OpenFdCount(), fdsBefore);
+}
+
+TEST_F(LinuxDrives, ADoorIsRecordedBeforeItIsLockedSoThatAKillInBetweenLeavesNoUnknownLock) {
+    bool drives[26];
+    Select(drives, {'D'});
+    recordAtLastLock.clear();
+    LockAll(true, drives);
+    EXPECT_EQ(recordAtLastLock, (std::vector<std::string>{DevPath("sr0")}));
+    // One the kernel refuses is forgotten again; one recorded before stays.
+    refusingDevices.insert(DevPath("sr1"));
+    Select(drives, {'D', 'E'});
+    LockAll(true, drives);
+    EXPECT_EQ(Recorded(), (std::vector<std::string>{DevPath("sr0")}));
 }
 
 TEST_F(LinuxDrives, ADeviceThatCannotBeOpenedStaysReleased) {

@@ -96,7 +96,7 @@ activate
 wait_for 10 bash -c "tail -n1 '$WORK/user/probe.log' | grep -q unfocus" && press key 0xff0d
 told_first() { holds 1 && grep -m1 -e 'told the parent' -e ': holds' "$log" | grep -q 'told the parent'; }
 expect "the first time the parent is told which keys GNOME keeps, then the lock holds" wait_for 25 told_first
-expect "that is remembered for this desktop" grep -q Super+Escape "$XDG_STATE_HOME/bumblepad/told-kept-keys-GNOME"
+expect "that is remembered for this desktop" grep -q Super+Escape "$XDG_STATE_HOME/Bumblepad/told-kept-keys-GNOME"
 # The compositor applies a confinement at the pointer's next motion, so the
 # pointer goes on moving as a hand would until it is confined.
 moved_and_confined() { press move 1 1; sleep 0.2; grep -q 'pointer confined' "$log"; }
