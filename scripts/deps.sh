@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config python3
   # Linux programs
   qt6-base-dev libpulse-dev libsndfile1-dev libfreeimage-dev libx11-dev libxi-dev libxtst-dev libxss-dev libxext-dev libxdamage-dev libsystemd-dev
-  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev qt6-wayland
+  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev libxkbcommon-x11-dev libx11-xcb-dev qt6-wayland
   # Windows cross builds (32-bit product, 64-bit for the tests under Wine)
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools wine64
   # tests and benchmarks

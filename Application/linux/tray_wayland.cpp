@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "lock_session.h"
+#include "desktop_texts_linux.h"
 
 bool TrayIsStatusNotifierItem() {
     static int answer = -1;
@@ -30,7 +30,7 @@ bool TrayIsStatusNotifierItem() {
 }
 
 void MarkKeyboardOnlyItem(QAction* item) {
-    const char* why = KeyboardOnlyLockRefusal();
+    const char* why = KeyboardOnlyRefusalText();
     if (!item || !why) return;
     item->setEnabled(false);
     item->setToolTip(QString::fromUtf8(why));
@@ -51,7 +51,7 @@ static std::string ToldMarker() {
 }
 
 void TellKeptKeysOnce() {
-    const char* keys = KeysTheDesktopKeeps();
+    const char* keys = KeptKeysText();
     if (!keys) return;
     const std::string marker = ToldMarker();
     struct stat info;

@@ -8,6 +8,7 @@
 #include "clock_port.h"
 #include "controller.h"
 #include "dialog_port.h"
+#include "keyboard_layout_port.h"
 #include "lock_hold_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
@@ -55,35 +56,49 @@ static void AutomaticLockHeld() {
 
 // A full lock ends only by its word: a word that cannot be typed on the
 // current layout must not start one.
-static bool WordRefused(bool fromIdle) {
+static bool WordRefused(bool fromIdle, bool tell = true) {
     const StoredWord word = CurrentUnlockWord();
     const int bad = UntypeableCharacter(word.text, std::strlen(word.text));
     if (bad < 0) return false;
+    if (!tell) return true;
     char text[320];
     std::snprintf(text, sizeof text, kWordLockRefusedText, word.text[bad], word.text);
     RefuseLock(fromIdle, text);
     return true;
 }
 
-// The hook was just installed. If it does not hold the input, take it off
-// again and leave the state unlocked; nothing has been shown or switched yet.
-static bool HookTookHold(bool allowMouse, bool fromIdle) {
-    if (LockHookHolds()) return true;
+// Takes the hook just installed off again and leaves the state unlocked;
+// nothing has been shown or switched yet.
+static void UndoHook(bool allowMouse) {
     RemoveKeyboardHook(allowMouse);
     locked = false;
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
+}
+
+// The hook was just installed. If it does not hold the input, it is undone.
+static bool HookTookHold(bool allowMouse, bool fromIdle) {
+    if (LockHookHolds()) return true;
+    UndoHook(allowMouse);
     RefuseLock(fromIdle, LockRefusalText());
     return false;
 }
 
 void BeginFullLock(bool fromIdle) {
+    // Where the layout is known only once a keyboard is there (a Wayland
+    // desktop before its first key), the word is judged when the lock holds.
+    const bool layoutKnownBefore = KeyboardLayoutKnown();
     if (WordRefused(fromIdle)) return;
     locked = true;
     lockFromIdle = fromIdle;
     lockShowsPictures = options.showPictures;
     SetKeyboardHook(mainWindow, options.showPictures, options.showPictures);
     if (!HookTookHold(options.showPictures, fromIdle)) return;
+    if (!layoutKnownBefore && WordRefused(fromIdle, false)) {
+        UndoHook(options.showPictures);
+        WordRefused(fromIdle);
+        return;
+    }
     if (fromIdle) AutomaticLockHeld();
     if (fromIdle || options.showPictures) {
         ShowMainWindow(mainWindow, kSwShow);
