@@ -63,15 +63,28 @@ int main(int argc, char** argv) {
     wl_display_roundtrip(display);
     std::printf("ready\n");
     std::fflush(stdout);
-    uint32_t group = 0;
+    // A virtual keyboard tells its modifiers itself: they follow the keys
+    // through a state of the same keymap.
+    xkb_state* state = xkb_state_new(keymap);
+    auto key = [&](uint32_t code, bool down) {
+        zwp_virtual_keyboard_v1_key(keyboard, Now(), code, down ? 1 : 0);
+        xkb_state_update_key(state, code + 8, down ? XKB_KEY_DOWN : XKB_KEY_UP);
+        zwp_virtual_keyboard_v1_modifiers(keyboard, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
+                                          xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED),
+                                          xkb_state_serialize_mods(state, XKB_STATE_MODS_LOCKED),
+                                          xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
+    };
     for (std::string line; std::getline(std::cin, line);) {
         std::istringstream words(line);
         std::string verb;
         words >> verb;
         for (uint32_t code; words >> code;) {
-            if (verb == "keys" || verb == "hold") zwp_virtual_keyboard_v1_key(keyboard, Now(), code, 1);
-            if (verb == "keys" || verb == "release") zwp_virtual_keyboard_v1_key(keyboard, Now(), code, 0);
-            if (verb == "group") group = code, zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, group);
+            if (verb == "keys" || verb == "hold") key(code, true);
+            if (verb == "keys" || verb == "release") key(code, false);
+            if (verb == "group") {
+                xkb_state_update_mask(state, 0, 0, 0, 0, 0, code);
+                zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, code);
+            }
             wl_display_roundtrip(display);
             usleep(20000);
         }
