@@ -2,7 +2,7 @@
 """Types into a headless mutter through its remote-desktop D-Bus interface
 (no screen-cast stream is needed for keys). One persistent session: each line
 read from the file named on the command line is "type TEXT", "key KEYSYM"
-or "move DX DY" (a relative pointer motion);
+"combo HELD KEYSYM" (one key held over another) or "move DX DY" (a relative pointer motion);
 "ready" is printed once the session runs."""
 import sys
 import time
@@ -40,6 +40,9 @@ with open(sys.argv[1]) as commands:
         elif verb == "key":
             key(int(arg, 0), True)
             key(int(arg, 0), False)
+        elif verb == "combo":
+            held, other = (int(k, 0) for k in arg.split())
+            key(held, True); key(other, True); key(other, False); key(held, False)
         elif verb == "move":
             dx, dy = (float(n) for n in arg.split())
             call(session, IFACE, "NotifyPointerMotionRelative", GLib.Variant("(dd)", (dx, dy)))

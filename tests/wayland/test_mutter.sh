@@ -84,7 +84,7 @@ $watcher.AddMethod org.kde.StatusNotifierWatcher RegisterStatusNotifierItem s ""
 write_options 0 0
 user_dir "$XDG_STATE_HOME"
 log="$WORK/user/bumblepad2.log"
-(cd "$BIN" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "$BIN/Bumblepad") >"$log" 2>&1 & pids+=($!)
+(cd "$BIN" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "$BIN/Bumblepad") >"$log" 2>&1 & sni=$!; pids+=($sni)
 expect "the icon is handed to the watcher as a StatusNotifierItem" \
   wait_for 10 grep -q RegisterStatusNotifierItem "$WORK/user/watcher.log"
 item=$(sed -n 's/.*RegisterStatusNotifierItem "\(.*\)"/\1/p' "$WORK/user/watcher.log" | head -n 1)
@@ -109,5 +109,59 @@ next_at_once() { holds 2 && [ "$(grep -c 'told the parent' "$log")" = 1 ]; }
 expect "the next activation locks at once, without a box" wait_for 25 next_at_once
 press type wren
 expect "the word ends it" wait_for 10 bash -c "[ \$(grep -c 'Wayland lock ended' '$log') -ge 2 ]"
+
+# Something takes the keyboard from the lock: a window that opens by itself
+# during the lock, and the person's own Super+Escape (GNOME gives the
+# desktop its shortcuts back) followed by Alt+Tab. The lock takes it back, or
+# ends as lost within a second; it never says it holds while another client
+# gets keys; after a lost lock the next automatic lock comes.
+case_keyboard_taken_during_a_lock() {
+  local what=$1 log=$WORK/user/bumblepad-taken-$2.log
+  write_options 2000 1
+  (cd "$BIN" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "$BIN/Bumblepad") >"$log" 2>&1 & local pid=$!
+  pids+=($pid)
+  if ! wait_for 25 bash -c "grep -q ': holds' '$log'"; then fail "$what: the automatic lock holds"; kill_tree $pid; return; fi
+  local probe=$WORK/user/probe-$2.log
+  if [ "$2" = window ]; then
+    as_user "$TESTS/wayland_key_probe" >"$probe" 2>&1 & pids+=($!)
+    wait_for 5 grep -q started "$probe"
+  else
+    probe=$WORK/user/probe.log
+    cp "$probe" "$probe.before"
+    press combo 0xffeb 0xff1b   # Super+Escape
+    press combo 0xffe9 0xff09   # Alt+Tab
+  fi
+  local start=$SECONDS
+  decided() { grep -q -e 'lock taken back' -e 'lock lost' "$log"; }
+  wait_for 3 decided
+  local took=$((SECONDS - start))
+  press type xyz
+  sleep 1
+  if grep -q 'lock lost' "$log"; then
+    expect "$what: the lock is reported lost (within about a second: ${took} s)" test "$took" -le 2
+    expect "$what: the controller was told (the lock has ended)" grep -q 'Wayland lock ended' "$log"
+    expect "$what: after the lost lock the next automatic lock comes" wait_for 25 bash -c "[ \$(grep -c ': holds' '$log') -ge 2 ]"
+    press type wren
+    wait_for 10 bash -c "[ \$(grep -c 'Wayland lock ended' '$log') -ge 2 ]"
+  else
+    # Plain mutter (no GNOME Shell) may keep the keyboard with the lock: then
+    # nothing was taken, and nothing may reach the other client either.
+    if grep -q 'lock shaken' "$log"; then
+      expect "$what: the lock takes the keyboard back" grep -q 'lock taken back' "$log"
+    else
+      echo "     $what: the desktop left the keyboard with the lock"
+    fi
+    local got; got=$(grep -c '^key [0-9]* 1' "$probe")
+    [ "$2" = window ] || got=$((got - $(grep -c '^key [0-9]* 1' "$probe.before")))
+    expect "$what: no key reached the other client while the lock held ($got)" test "$got" = 0
+    press type wren
+    expect "$what: the word ends the lock" wait_for 10 grep -q 'Wayland lock ended' "$log"
+  fi
+  kill_tree $pid
+}
+kill_tree $sni; wait $sni 2>/dev/null   # one controller at a time
+case_keyboard_taken_during_a_lock "a window opening during the lock" window
+case_keyboard_taken_during_a_lock "Super+Escape, Alt+Tab" switch
+
 exec 9>&-
 finish
