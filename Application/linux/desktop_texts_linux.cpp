@@ -19,15 +19,22 @@ static std::string Desktop() {
 
 const char* HookRefusalText() {
     switch (KeyboardHookRefusal()) {
-    case kRefusalNoCompositor: return kNoCompositorText;
-    case kRefusalNoSession: return kNoSessionText;
-    case kRefusalNoMethod: return kNoLockMethodText;
-    case kRefusalNotGranted:
-        return WaylandLockMethod() == kWaylandLockFullscreen ? kFullscreenNotGrantedText : kNotGrantedText;
-    case kRefusalRefused: return kLockRefusedByDesktopText;
-    case kRefusalAwaitingPermission: return kAwaitingPermissionText;
-    case kRefusalNoAnswer: return kNoAnswerText;
-    default: return nullptr;
+        case kRefusalNoCompositor:
+            return kNoCompositorText;
+        case kRefusalNoSession:
+            return kNoSessionText;
+        case kRefusalNoMethod:
+            return kNoLockMethodText;
+        case kRefusalNotGranted:
+            return WaylandLockMethod() == kWaylandLockFullscreen ? kFullscreenNotGrantedText : kNotGrantedText;
+        case kRefusalRefused:
+            return kLockRefusedByDesktopText;
+        case kRefusalAwaitingPermission:
+            return kAwaitingPermissionText;
+        case kRefusalNoAnswer:
+            return kNoAnswerText;
+        default:
+            return nullptr;
     }
 }
 
@@ -46,18 +53,18 @@ const char* IdleUnknownText() { return OnWayland() && !IdleTimeKnown() ? kIdleUn
 void TellLeftOverSessionLock() {
     if (HookSessionKind() != kSessionWayland || WaylandLockMethod() != kWaylandLockSessionLock) return;
     switch (SessionLockLeftOver()) {
-    case kLeftOverEnded:
-        std::fprintf(stderr, "Bumblepad: %s\n", kLeftOverEndedText);
-        break;
-    case kLeftOverStuck: {
-        char text[640];
-        const char* socket = std::getenv("WAYLAND_DISPLAY");
-        std::snprintf(text, sizeof text, kLeftOverStuckText, socket ? socket : "wayland-1");
-        std::fprintf(stderr, "Bumblepad: %s\n", text);
-        ShowMessageBox(text, "Error", kMbIconWarning);
-        break;
-    }
-    default:
-        break;
+        case kLeftOverEnded:
+            std::fprintf(stderr, "Bumblepad: %s\n", kLeftOverEndedText);
+            break;
+        case kLeftOverStuck: {
+            char text[640];
+            const char* socket = std::getenv("WAYLAND_DISPLAY");
+            std::snprintf(text, sizeof text, kLeftOverStuckText, socket ? socket : "wayland-1");
+            std::fprintf(stderr, "Bumblepad: %s\n", text);
+            ShowMessageBox(text, "Error", kMbIconWarning);
+            break;
+        }
+        default:
+            break;
     }
 }

@@ -22,11 +22,11 @@
 #include <cstring>
 #include <map>
 
-#include "dialog_port.h"
-#include "resource_ids.h"
-#include "drive_doors_linux.h"
 #include "desktop_texts_linux.h"
+#include "dialog_port.h"
+#include "drive_doors_linux.h"
 #include "lock_session.h"
+#include "resource_ids.h"
 #include "wayland_screen.h"
 
 // Windows made from templates, by handle.

@@ -15,9 +15,9 @@
 
 #include "Hookwell.h"
 #include "desktop_texts_linux.h"
+#include "lock_hold_port.h"
 #include "lock_session.h"
 #include "lock_state.h"
-#include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
 #include "tray_wayland.h"

@@ -21,8 +21,7 @@ constexpr const char* kLockRefusedByDesktopText =
 constexpr const char* kAwaitingPermissionText =
     "GNOME asks whether Bumblepad may take the desktop's shortcuts (\"Allow inhibiting shortcuts\"). Answer "
     "\"Allow\" there, then lock again; GNOME remembers the answer. Until then nothing is locked.";
-constexpr const char* kNoAnswerText =
-    "The desktop did not answer Bumblepad in time, so nothing is locked.";
+constexpr const char* kNoAnswerText = "The desktop did not answer Bumblepad in time, so nothing is locked.";
 constexpr const char* kKeyboardOnlyRefusedText =
     "On a Wayland desktop no program can take the keyboard while the screen stays visible and the mouse free, so "
     "\"Lock Keyboard\" is not available here. \"Lock Keyboard/Mouse\" locks this desktop.";

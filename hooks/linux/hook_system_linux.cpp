@@ -294,7 +294,8 @@ void EventThread::Dispatch(XEvent& event) {
         return;
     case MappingNotify:
         if (event.xmapping.request == MappingPointer) ReadButtonMap();
-        else XRefreshKeyboardMapping(&event.xmapping), KeymapChanged();
+        else
+            XRefreshKeyboardMapping(&event.xmapping), KeymapChanged();
         return;
     default:
         if (keymapEvent_ >= 0 && event.type == keymapEvent_) KeymapChanged();

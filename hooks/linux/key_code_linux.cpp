@@ -24,7 +24,8 @@ bool Current(Display* display) {
         return false;
     const int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
     xkb_keymap* keymap =
-        device < 0 ? nullptr : xkb_x11_keymap_new_from_device(context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        device < 0 ? nullptr
+                   : xkb_x11_keymap_new_from_device(context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!keymap) return false;
     translation.Use(keymap);
     xkb_keymap_unref(keymap);

@@ -26,10 +26,15 @@ bool EveryKeyboardHas(const char* name) {
     if (std::strlen(name) != 4 || name[0] != 'A') return false;
     const int column = (name[2] - '0') * 10 + (name[3] - '0');
     switch (name[1]) {
-    case 'E': case 'D': return column >= 1 && column <= 12;
-    case 'C': return column >= 1 && column <= 11;
-    case 'B': return column >= 1 && column <= 10;
-    default: return false;
+        case 'E':
+        case 'D':
+            return column >= 1 && column <= 12;
+        case 'C':
+            return column >= 1 && column <= 11;
+        case 'B':
+            return column >= 1 && column <= 10;
+        default:
+            return false;
     }
 }
 

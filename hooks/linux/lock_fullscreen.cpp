@@ -163,7 +163,9 @@ public:
     }
 
 private:
-    static FullscreenSurface* Of(const std::unique_ptr<LockSurface>& s) { return static_cast<FullscreenSurface*>(s.get()); }
+    static FullscreenSurface* Of(const std::unique_ptr<LockSurface>& s) {
+        return static_cast<FullscreenSurface*>(s.get());
+    }
     static FullscreenSurface* Of(LockSurface* s) { return static_cast<FullscreenSurface*>(s); }
 
     void Release(FullscreenSurface& f) {
@@ -173,7 +175,8 @@ private:
     }
 
     void Inhibit(FullscreenSurface& f) {
-        f.inhibitor = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(wl_.shortcutsManager, f.surface, wl_.seat);
+        f.inhibitor =
+            zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(wl_.shortcutsManager, f.surface, wl_.seat);
         zwp_keyboard_shortcuts_inhibitor_v1_add_listener(f.inhibitor, &kInhibitor, &f);
     }
 
@@ -193,7 +196,8 @@ private:
 
     static void OnToken(void* data, xdg_activation_token_v1* token, const char* name) {
         auto* self = static_cast<FullscreenMethod*>(data);
-        if (!self->surfaces_.empty()) xdg_activation_v1_activate(self->wl_.activation, name, self->surfaces_.front()->surface);
+        if (!self->surfaces_.empty())
+            xdg_activation_v1_activate(self->wl_.activation, name, self->surfaces_.front()->surface);
         xdg_activation_token_v1_destroy(token);
         self->token_ = nullptr;
     }
@@ -208,4 +212,3 @@ private:
 std::unique_ptr<LockMethod> MakeFullscreenMethod(WaylandConnection& wl) {
     return std::make_unique<FullscreenMethod>(wl);
 }
-

@@ -66,8 +66,8 @@ private:
 
     std::unique_ptr<LockSurface> MakeSurface(Output& output, int32_t x, int32_t y) override {
         auto s = std::make_unique<LayerSurface>(wl_.compositor, wl_.shm, &output, x, y);
-        s->role = zwlr_layer_shell_v1_get_layer_surface(wl_.layerShell, s->surface, output.output,
-                                                        3 /* overlay */, "bumblepad-lock");
+        s->role = zwlr_layer_shell_v1_get_layer_surface(wl_.layerShell, s->surface, output.output, 3 /* overlay */,
+                                                        "bumblepad-lock");
         zwlr_layer_surface_v1_add_listener(s->role, &kSurface, s.get());
         zwlr_layer_surface_v1_set_anchor(s->role, 1 | 2 | 4 | 8);  // all four edges
         zwlr_layer_surface_v1_set_exclusive_zone(s->role, -1);

@@ -8,10 +8,14 @@ std::unique_ptr<LockMethod> MakeFullscreenMethod(WaylandConnection& wl);
 
 std::unique_ptr<LockMethod> MakeLockMethod(int method, WaylandConnection& wl) {
     switch (method) {
-    case kWaylandLockSessionLock: return MakeSessionLockMethod(wl);
-    case kWaylandLockLayerShell: return MakeLayerShellMethod(wl);
-    case kWaylandLockFullscreen: return MakeFullscreenMethod(wl);
-    default: return nullptr;
+        case kWaylandLockSessionLock:
+            return MakeSessionLockMethod(wl);
+        case kWaylandLockLayerShell:
+            return MakeLayerShellMethod(wl);
+        case kWaylandLockFullscreen:
+            return MakeFullscreenMethod(wl);
+        default:
+            return nullptr;
     }
 }
 

@@ -20,8 +20,8 @@
 #include <list>
 #include <memory>
 
-#include "lock_surface.h"
 #include "lock_session.h"
+#include "lock_surface.h"
 #include "wayland_connection.h"
 
 enum class Hold {

@@ -44,8 +44,10 @@ public:
         if (!lock_) return;
         // Only a lock the compositor granted may be unlocked; one it ended
         // or never granted is just destroyed.
-        if (locked_ && !finished_) ext_session_lock_v1_unlock_and_destroy(lock_);
-        else ext_session_lock_v1_destroy(lock_);
+        if (locked_ && !finished_)
+            ext_session_lock_v1_unlock_and_destroy(lock_);
+        else
+            ext_session_lock_v1_destroy(lock_);
         lock_ = nullptr;
         wl_display_flush(wl_.display);
     }

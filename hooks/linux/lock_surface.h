@@ -36,11 +36,11 @@ struct LockSurface {
     void Draw();
     void FrameDone();
 
-    Output* output;            // null once the output has gone
+    Output* output;  // null once the output has gone
     wl_surface* surface;
     bool configured = false;
     bool dirty = true;
-    int32_t x, y;              // place in the lock area
+    int32_t x, y;  // place in the lock area
 
 private:
     struct Buffer {

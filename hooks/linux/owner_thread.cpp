@@ -22,7 +22,8 @@ bool OwnerThread::Start(const std::function<void()>& loop) {
 
 void OwnerThread::Wake() {
     const uint64_t one = 1;
-    if (write(wake_, &one, sizeof one) < 0) {}
+    if (write(wake_, &one, sizeof one) < 0) {
+    }
 }
 
 bool OwnerThread::Run(const std::function<void()>& fn, int startLimitMs) {
@@ -37,8 +38,10 @@ bool OwnerThread::Run(const std::function<void()>& fn, int startLimitMs) {
     tasks_.push_back(task);
     Wake();
     auto started = [&] { return task->state != Task::Queued; };
-    if (startLimitMs < 0) changed_.wait(lock, started);
-    else changed_.wait_for(lock, std::chrono::milliseconds(startLimitMs), started);
+    if (startLimitMs < 0)
+        changed_.wait(lock, started);
+    else
+        changed_.wait_for(lock, std::chrono::milliseconds(startLimitMs), started);
     if (task->state == Task::Queued) task->state = Task::Dropped;  // never runs: fn lives on our stack
     changed_.wait(lock, [&] { return task->state == Task::Done || task->state == Task::Dropped; });
     return task->state == Task::Done;
@@ -46,7 +49,8 @@ bool OwnerThread::Run(const std::function<void()>& fn, int startLimitMs) {
 
 void OwnerThread::RunQueued() {
     uint64_t count;
-    if (read(wake_, &count, sizeof count) < 0) {}
+    if (read(wake_, &count, sizeof count) < 0) {
+    }
     std::deque<std::shared_ptr<Task>> tasks;
     {
         std::lock_guard<std::mutex> lock(mutex_);

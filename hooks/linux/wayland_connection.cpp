@@ -29,8 +29,8 @@ void OnCapabilities(void* data, wl_seat*, uint32_t caps) { SELF->SeatCapabilitie
 void OnSeatName(void*, wl_seat*, const char*) {}
 const wl_seat_listener kSeat = {OnCapabilities, OnSeatName};
 
-void OnOutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
-                      int32_t) {
+void OnOutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*,
+                      const char*, int32_t) {
     Output* o = static_cast<Output*>(data);
     if (!o->logical) o->x = x, o->y = y;
 }
@@ -104,9 +104,10 @@ void WaylandConnection::Disconnect() {
     outputs.clear();
     wl_display_disconnect(display);
     display = nullptr;
-    registry = nullptr, compositor = nullptr, shm = nullptr, seat = nullptr, wmBase = nullptr, outputManager = nullptr,
-    sessionLockManager = nullptr, layerShell = nullptr, inhibitManager = nullptr, shortcutsManager = nullptr,
-    constraints = nullptr, activation = nullptr, idleNotifier = nullptr, kdeIdle = nullptr;
+    registry = nullptr, compositor = nullptr, shm = nullptr, seat = nullptr, wmBase = nullptr,
+    outputManager = nullptr, sessionLockManager = nullptr, layerShell = nullptr, inhibitManager = nullptr,
+    shortcutsManager = nullptr, constraints = nullptr, activation = nullptr, idleNotifier = nullptr,
+    kdeIdle = nullptr;
 }
 
 bool WaylandConnection::WaitFor(const std::function<bool()>& done, int limitMs) {
@@ -119,8 +120,10 @@ bool WaylandConnection::WaitFor(const std::function<bool()>& done, int limitMs) 
         while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
         wl_display_flush(display);
         pollfd fd{wl_display_get_fd(display), POLLIN, 0};
-        if (poll(&fd, 1, left) > 0) wl_display_read_events(display);
-        else wl_display_cancel_read(display);
+        if (poll(&fd, 1, left) > 0)
+            wl_display_read_events(display);
+        else
+            wl_display_cancel_read(display);
         wl_display_dispatch_pending(display);
     }
 }
@@ -143,8 +146,10 @@ void WaylandConnection::DispatchPending() {
     while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
     wl_display_flush(display);
     pollfd fd{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&fd, 1, 0) > 0) wl_display_read_events(display);
-    else wl_display_cancel_read(display);
+    if (poll(&fd, 1, 0) > 0)
+        wl_display_read_events(display);
+    else
+        wl_display_cancel_read(display);
     wl_display_dispatch_pending(display);
 }
 
@@ -189,7 +194,8 @@ void WaylandConnection::AddGlobal(uint32_t name, const char* interface, uint32_t
         shortcutsManager = Bind<zwp_keyboard_shortcuts_inhibit_manager_v1>(
             registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, version, 1);
     } else if (i == zwp_pointer_constraints_v1_interface.name) {
-        constraints = Bind<zwp_pointer_constraints_v1>(registry, name, &zwp_pointer_constraints_v1_interface, version, 1);
+        constraints =
+            Bind<zwp_pointer_constraints_v1>(registry, name, &zwp_pointer_constraints_v1_interface, version, 1);
     } else if (i == xdg_activation_v1_interface.name) {
         activation = Bind<xdg_activation_v1>(registry, name, &xdg_activation_v1_interface, version, 1);
     } else if (i == ext_idle_notifier_v1_interface.name) {
@@ -210,8 +216,10 @@ void WaylandConnection::RemoveGlobal(uint32_t name) {
         if (it->name != name) continue;
         if (events_) events_->OutputGone(*it);
         if (it->xdgOutput) zxdg_output_v1_destroy(it->xdgOutput);
-        if (wl_output_get_version(it->output) >= 3) wl_output_release(it->output);
-        else wl_output_destroy(it->output);
+        if (wl_output_get_version(it->output) >= 3)
+            wl_output_release(it->output);
+        else
+            wl_output_destroy(it->output);
         outputs.erase(it);
         return;
     }
@@ -224,15 +232,19 @@ void WaylandConnection::SeatCapabilities(uint32_t caps) {
         wl_keyboard* gone = keyboard;
         keyboard = nullptr;
         if (events_) events_->KeyboardGone();
-        if (seatVersion >= 3) wl_keyboard_release(gone);
-        else wl_keyboard_destroy(gone);
+        if (seatVersion >= 3)
+            wl_keyboard_release(gone);
+        else
+            wl_keyboard_destroy(gone);
     }
     if (!(caps & WL_SEAT_CAPABILITY_POINTER) && pointer) {
         wl_pointer* gone = pointer;
         pointer = nullptr;
         if (events_) events_->PointerGone();  // what belongs to the pointer goes first
-        if (seatVersion >= 3) wl_pointer_release(gone);
-        else wl_pointer_destroy(gone);
+        if (seatVersion >= 3)
+            wl_pointer_release(gone);
+        else
+            wl_pointer_destroy(gone);
     }
     if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) && !keyboard) {
         keyboard = wl_seat_get_keyboard(seat);

@@ -33,8 +33,8 @@ struct Output {
 // What the connection hears about, for whoever uses it (the lock, the input).
 struct ConnectionEvents {
     virtual ~ConnectionEvents() = default;
-    virtual void OutputReady(Output&) {}   // a new output has told its place and size
-    virtual void OutputGone(Output&) {}    // called before the output is dropped
+    virtual void OutputReady(Output&) {}  // a new output has told its place and size
+    virtual void OutputGone(Output&) {}   // called before the output is dropped
     virtual void KeyboardAppeared(wl_keyboard*) {}
     virtual void KeyboardGone() {}
     virtual void PointerAppeared(wl_pointer*) {}

@@ -51,8 +51,10 @@ bool BusIdleTime(uint32_t& idleMs) {
     std::lock_guard<std::mutex> g(busMutex);
     if (!opened) {
         opened = true;
-        if (sd_bus_open_user(&bus) < 0) bus = nullptr;
-        else sd_bus_set_method_call_timeout(bus, 1000000);  // microseconds: the caller is the controller's thread
+        if (sd_bus_open_user(&bus) < 0)
+            bus = nullptr;
+        else
+            sd_bus_set_method_call_timeout(bus, 1000000);  // microseconds: the caller is the controller's thread
     }
     if (!bus) return false;
     sd_bus_message* reply = nullptr;

@@ -18,8 +18,12 @@ constexpr uint32_t kBtnLeft = 0x110, kBtnRight = 0x111, kBtnMiddle = 0x112;
 
 #define SELF static_cast<WaylandInput*>(data)
 
-void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) { SELF->Keymap(format, fd, size); }
-void OnEnter(void* data, wl_keyboard*, uint32_t serial, wl_surface* surface, wl_array*) { SELF->Enter(surface, serial); }
+void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    SELF->Keymap(format, fd, size);
+}
+void OnEnter(void* data, wl_keyboard*, uint32_t serial, wl_surface* surface, wl_array*) {
+    SELF->Enter(surface, serial);
+}
 void OnLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface) { SELF->Leave(surface); }
 void OnKey(void* data, wl_keyboard*, uint32_t serial, uint32_t time, uint32_t key, uint32_t state) {
     SELF->Key(serial, time, key, state);
@@ -39,13 +43,17 @@ void OnPointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t
 void OnPointerButton(void* data, wl_pointer*, uint32_t serial, uint32_t, uint32_t button, uint32_t state) {
     SELF->PointerButton(serial, button, state);
 }
-void OnPointerAxis(void* data, wl_pointer*, uint32_t, uint32_t axis, wl_fixed_t value) { SELF->PointerAxis(axis, value); }
+void OnPointerAxis(void* data, wl_pointer*, uint32_t, uint32_t axis, wl_fixed_t value) {
+    SELF->PointerAxis(axis, value);
+}
 void OnPointerFrame(void* data, wl_pointer*) { SELF->PointerFrame(); }
 void OnAxisSource(void*, wl_pointer*, uint32_t) {}
 void OnAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
-void OnAxisDiscrete(void* data, wl_pointer*, uint32_t axis, int32_t discrete) { SELF->PointerDiscrete(axis, discrete); }
+void OnAxisDiscrete(void* data, wl_pointer*, uint32_t axis, int32_t discrete) {
+    SELF->PointerDiscrete(axis, discrete);
+}
 const wl_pointer_listener kPointer = {OnPointerEnter, OnPointerLeave, OnPointerMotion, OnPointerButton, OnPointerAxis,
-                                      OnPointerFrame, OnAxisSource,   OnAxisStop,      OnAxisDiscrete, nullptr};
+                                      OnPointerFrame, OnAxisSource,   OnAxisStop,      OnAxisDiscrete,  nullptr};
 
 }  // namespace
 
@@ -99,8 +107,8 @@ void WaylandInput::Keymap(uint32_t format, int fd, uint32_t size) {
         void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (text != MAP_FAILED) {
             keymap = xkb_keymap_new_from_buffer(xkb_, static_cast<const char*>(text),
-                                                strnlen(static_cast<const char*>(text), size), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                XKB_KEYMAP_COMPILE_NO_FLAGS);
+                                                strnlen(static_cast<const char*>(text), size),
+                                                XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
             munmap(text, size);
         }
     }
@@ -135,8 +143,10 @@ void WaylandInput::Input() { lastInput_ = MonotonicMs(); }
 void WaylandInput::Key(uint32_t serial, uint32_t time, uint32_t key, uint32_t state) {
     Input();
     const bool down = state == WL_KEYBOARD_KEY_STATE_PRESSED;
-    if (down) ArmRepeat(key);
-    else if (key == repeatKey_) ArmRepeat(0);
+    if (down)
+        ArmRepeat(key);
+    else if (key == repeatKey_)
+        ArmRepeat(0);
     if (!lock_) return;
     lock_->InputSerial(serial);
     if (feed_) KeyEvent(key, down, time);
@@ -144,7 +154,8 @@ void WaylandInput::Key(uint32_t serial, uint32_t time, uint32_t key, uint32_t st
 
 void WaylandInput::RepeatTick() {
     uint64_t count;
-    if (read(repeatTimer_, &count, sizeof count) > 0 && repeatKey_ && feed_) KeyEvent(repeatKey_, true, MonotonicMs());
+    if (read(repeatTimer_, &count, sizeof count) > 0 && repeatKey_ && feed_)
+        KeyEvent(repeatKey_, true, MonotonicMs());
 }
 
 void WaylandInput::ArmRepeat(uint32_t key) {
@@ -175,8 +186,10 @@ void WaylandInput::KeyEvent(uint32_t key, bool down, uint32_t time) {
 void WaylandInput::Report(uint32_t message) {
     if (!feed_) return;
     MouseEvent mouse{{pointerX_, pointerY_}, nullptr, 0, 0};
-    if (mouse_ == HookProcedure::MouseReport) MouseReportProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
-    else if (mouse_ == HookProcedure::MouseBlock) MouseBlockProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
+    if (mouse_ == HookProcedure::MouseReport)
+        MouseReportProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
+    else if (mouse_ == HookProcedure::MouseBlock)
+        MouseBlockProc(kHcAction, message, reinterpret_cast<intptr_t>(&mouse));
 }
 
 void WaylandInput::PointerEnter(wl_surface* surface, uint32_t serial, wl_fixed_t x, wl_fixed_t y) {
@@ -199,9 +212,12 @@ void WaylandInput::PointerButton(uint32_t serial, uint32_t button, uint32_t stat
     if (lock_) lock_->InputSerial(serial);
     const bool press = state == WL_POINTER_BUTTON_STATE_PRESSED;
     uint32_t message = 0;
-    if (button == kBtnLeft) message = press ? kWmLButtonDown : kWmLButtonUp;
-    else if (button == kBtnRight) message = press ? kWmRButtonDown : kWmRButtonUp;
-    else if (button == kBtnMiddle) message = press ? kWmMButtonDown : 0x208;
+    if (button == kBtnLeft)
+        message = press ? kWmLButtonDown : kWmLButtonUp;
+    else if (button == kBtnRight)
+        message = press ? kWmRButtonDown : kWmRButtonUp;
+    else if (button == kBtnMiddle)
+        message = press ? kWmMButtonDown : 0x208;
     if (message) Report(message);
 }
 

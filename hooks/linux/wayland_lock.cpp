@@ -143,8 +143,10 @@ void LockClient::Loop() {
         }
         poll(fds, 3, timeout);
         if (live) {
-            if (fds[2].revents & POLLIN) wl_display_read_events(wl_.display);
-            else wl_display_cancel_read(wl_.display);
+            if (fds[2].revents & POLLIN)
+                wl_display_read_events(wl_.display);
+            else
+                wl_display_cancel_read(wl_.display);
             wl_display_dispatch_pending(wl_.display);
         }
         if (fds[1].revents & POLLIN) input_.RepeatTick();
@@ -165,23 +167,24 @@ void LockClient::Watch() {
     if (!lock_) return;
     if (!wl_.Live()) return Lost("the compositor ended the connection");
     switch (lock_->State()) {
-    case Hold::Holds:
-        if (shaken_) std::fprintf(stderr, "Bumblepad: Wayland lock taken back\n");
-        shaken_ = false;
-        return;
-    case Hold::Gone:
-        return Lost("the compositor ended it");
-    case Hold::Asking:
-    case Hold::Shaken:
-        if (!shaken_) {
-            shaken_ = true;
-            shakenSince_ = MonotonicMs();
-            std::fprintf(stderr, "Bumblepad: Wayland lock shaken (another window or the desktop took part of it)\n");
-            lock_->Retake();
+        case Hold::Holds:
+            if (shaken_) std::fprintf(stderr, "Bumblepad: Wayland lock taken back\n");
+            shaken_ = false;
             return;
-        }
-        if (static_cast<int>(MonotonicMs() - shakenSince_) >= kRetakeMs) Lost("it could not be taken back");
-        return;
+        case Hold::Gone:
+            return Lost("the compositor ended it");
+        case Hold::Asking:
+        case Hold::Shaken:
+            if (!shaken_) {
+                shaken_ = true;
+                shakenSince_ = MonotonicMs();
+                std::fprintf(stderr,
+                             "Bumblepad: Wayland lock shaken (another window or the desktop took part of it)\n");
+                lock_->Retake();
+                return;
+            }
+            if (static_cast<int>(MonotonicMs() - shakenSince_) >= kRetakeMs) Lost("it could not be taken back");
+            return;
     }
 }
 
@@ -240,7 +243,9 @@ bool LockClient::Lock() {
     wl_.WaitFor([&] { return (state = lock_->State()) == Hold::Holds || state == Hold::Gone; }, kGrantMs);
     const bool holds = state == Hold::Holds;
     std::fprintf(stderr, "Bumblepad: Wayland lock (%s) on %zu outputs: %s\n", lock_->Name(), lock_->SurfaceCount(),
-                 holds ? "holds" : state == Hold::Gone ? "refused" : "not granted in time");
+                 holds                 ? "holds"
+                 : state == Hold::Gone ? "refused"
+                                       : "not granted in time");
     if (holds) {
         input_.Feed(true);  // from here on keys are fed to the hook procedures
         shaken_ = false;
@@ -335,7 +340,8 @@ bool WaylandRemoveHook(HHOOK hook) {
     if (Session().kind != kSessionWayland) return false;
     client.Run([&] {
         if (hook == Handle(keyboardToken)) client.Unlock();
-        else client.SetMouse(HookProcedure::KeyboardLockLL);
+        else
+            client.SetMouse(HookProcedure::KeyboardLockLL);
     });
     return true;
 }
@@ -366,7 +372,8 @@ bool WaylandQueryLastInputTime(uint32_t& time) {
 
 int16_t WaylandCharacterKey(char character) {
     int16_t key = -1;
-    if (Session().kind == kSessionWayland) client.Run([&] {
+    if (Session().kind == kSessionWayland)
+        client.Run([&] {
             if (client.Connect()) key = client.CharacterKey(character);
         });
     return key;
@@ -388,7 +395,8 @@ bool IdleTimeKnown() {
 
 int SessionLockLeftOver() {
     int leftOver = kLeftOverNone;
-    if (Session().kind == kSessionWayland) client.Run([&] {
+    if (Session().kind == kSessionWayland)
+        client.Run([&] {
             client.Connect();
             leftOver = client.LeftOver();
         });

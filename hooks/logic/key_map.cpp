@@ -125,8 +125,8 @@ void AssignKeyCodes(const KeyFacts* keys, size_t count, uint8_t* codes) {
     }
     // Codes that Windows leaves unassigned, reserved or to the makers of
     // keyboards: no keysym gives them.
-    static const uint8_t kSpareRanges[][2] = {{0x3A, 0x40}, {0x88, 0x8F}, {0x97, 0x9F}, {0xB8, 0xB9},
-                                              {0xC3, 0xDA}, {0xE9, 0xF5}};
+    static const uint8_t kSpareRanges[][2] = {{0x3A, 0x40}, {0x88, 0x8F}, {0x97, 0x9F},
+                                              {0xB8, 0xB9}, {0xC3, 0xDA}, {0xE9, 0xF5}};
     uint8_t spares[256];
     size_t spareCount = 0, nextSpare = 0;
     for (const auto& r : kSpareRanges)

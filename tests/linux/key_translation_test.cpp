@@ -37,7 +37,8 @@ TEST(KeyTranslation, OnEveryLayoutNoTwoCharacterKeysShareACodeAndNoneReportsNoKe
         ASSERT_TRUE(k.keymap) << layout;
         for (xkb_layout_index_t l = 0; l < xkb_keymap_num_layouts(k.keymap); ++l) {
             std::map<uint8_t, xkb_keysym_t> owner;
-            for (xkb_keycode_t key = xkb_keymap_min_keycode(k.keymap); key <= xkb_keymap_max_keycode(k.keymap); ++key) {
+            for (xkb_keycode_t key = xkb_keymap_min_keycode(k.keymap); key <= xkb_keymap_max_keycode(k.keymap);
+                 ++key) {
                 const uint8_t code = k.translation.Code(key, l);
                 EXPECT_NE(code, 0xFF) << layout << " key " << key;
                 const xkb_keysym_t* syms = nullptr;

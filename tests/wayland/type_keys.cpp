@@ -26,7 +26,8 @@ wl_seat* seat;
 zwp_virtual_keyboard_manager_v1* manager;
 
 void OnGlobal(void*, wl_registry* r, uint32_t name, const char* i, uint32_t) {
-    if (!std::strcmp(i, "wl_seat") && !seat) seat = static_cast<wl_seat*>(wl_registry_bind(r, name, &wl_seat_interface, 1));
+    if (!std::strcmp(i, "wl_seat") && !seat)
+        seat = static_cast<wl_seat*>(wl_registry_bind(r, name, &wl_seat_interface, 1));
     else if (!std::strcmp(i, "zwp_virtual_keyboard_manager_v1"))
         manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(r, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
