@@ -81,9 +81,11 @@ public:
 
     Hold State() override {
         const Hold notNow = held_ ? Hold::Shaken : Hold::Asking;
-        if (!AllConfigured()) return notNow;
+        // A window still coming (on an output that appeared) takes nothing
+        // away from a lock that holds.
+        if (!held_ && !AllConfigured()) return Hold::Asking;
         for (const auto& s : surfaces_)
-            if (!Of(s)->fullscreen) return notNow;
+            if (s->configured && !Of(s)->fullscreen) return notNow;
         if (!keyboardFocus_ || !Of(keyboardFocus_)->inhibitActive) return notNow;
         if (blocking_)
             for (const auto& s : surfaces_)

@@ -34,7 +34,9 @@ public:
         if (!wl_.Live()) return Hold::Gone;
         for (const auto& s : surfaces_)
             if (static_cast<LayerSurface*>(s.get())->closed) return inhibitor_ ? Hold::Shaken : Hold::Asking;
-        if (!AllConfigured()) return inhibitor_ ? Hold::Shaken : Hold::Asking;
+        // Once the seat's input is ours, a surface still coming (on an output
+        // that appeared) takes nothing away.
+        if (!inhibitor_ && !AllConfigured()) return Hold::Asking;
         if (!inhibitor_) {
             // Every surface is up: now the seat's input. A compositor that
             // refuses (another client inhibits) ends the connection with a

@@ -6,13 +6,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "hook_system_port.h"
 
-uint32_t NowMs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
-}
+namespace {
 
 #define SELF static_cast<WaylandConnection*>(data)
 
@@ -84,9 +80,9 @@ bool WaylandConnection::Connect(ConnectionEvents* events, int limitMs) {
     registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &kRegistry, this);
     // The globals, then the outputs' and the seat's first events.
-    const uint32_t start = NowMs();
+    const uint32_t start = HookTickCount();
     if (!Sync(limitMs)) return false;
-    return Sync(limitMs - static_cast<int>(NowMs() - start));
+    return Sync(limitMs - static_cast<int>(HookTickCount() - start));
 }
 
 void WaylandConnection::Disconnect() {
@@ -111,11 +107,11 @@ void WaylandConnection::Disconnect() {
 }
 
 bool WaylandConnection::WaitFor(const std::function<bool()>& done, int limitMs) {
-    const uint32_t start = NowMs();
+    const uint32_t start = HookTickCount();
     for (;;) {
         if (!Live()) return false;
         if (done()) return true;
-        const int left = limitMs - static_cast<int>(NowMs() - start);
+        const int left = limitMs - static_cast<int>(HookTickCount() - start);
         if (left <= 0) return false;
         while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
         wl_display_flush(display);

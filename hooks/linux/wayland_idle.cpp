@@ -33,12 +33,12 @@ void IdleWatch::Start(WaylandConnection& wl) {
 }
 
 void IdleWatch::Idled() {
-    idleSince_ = MonotonicMs() - kIdleStepMs;
+    idleSince_ = HookTickCount() - kIdleStepMs;
     idle_ = true;
 }
 
 uint32_t IdleWatch::LastInput(uint32_t ownInput, bool locked) const {
-    const uint32_t now = MonotonicMs();
+    const uint32_t now = HookTickCount();
     uint32_t last = idle_ ? idleSince_ : now;
     if (locked && now - ownInput < now - last) last = ownInput;
     return last;

@@ -14,7 +14,7 @@ public:
     void Start(WaylandConnection& wl);
     void Forget() { notification_ = nullptr, kdeTimeout_ = nullptr, idle_ = false; }
     bool Known() const { return notification_ || kdeTimeout_; }
-    // The monotonic milliseconds of the last input the compositor saw, given
+    // The tick count of the last input the compositor saw, given
     // the last input to our own surfaces (the compositor's idle timer sees it
     // too) and whether a lock is on (our surfaces then get all input).
     uint32_t LastInput(uint32_t ownInput, bool locked) const;

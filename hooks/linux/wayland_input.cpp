@@ -57,11 +57,6 @@ const wl_pointer_listener kPointer = {OnPointerEnter, OnPointerLeave, OnPointerM
 
 }  // namespace
 
-uint32_t MonotonicMs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
-}
 
 WaylandInput::WaylandInput() {
     repeatTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -138,7 +133,7 @@ void WaylandInput::Modifiers(uint32_t depressed, uint32_t latched, uint32_t lock
     if (keyState_) xkb_state_update_mask(keyState_, depressed, latched, locked, 0, 0, group);
 }
 
-void WaylandInput::Input() { lastInput_ = MonotonicMs(); }
+void WaylandInput::Input() { lastInput_ = HookTickCount(); }
 
 void WaylandInput::Key(uint32_t serial, uint32_t time, uint32_t key, uint32_t state) {
     Input();
@@ -155,7 +150,7 @@ void WaylandInput::Key(uint32_t serial, uint32_t time, uint32_t key, uint32_t st
 void WaylandInput::RepeatTick() {
     uint64_t count;
     if (read(repeatTimer_, &count, sizeof count) > 0 && repeatKey_ && feed_)
-        KeyEvent(repeatKey_, true, MonotonicMs());
+        KeyEvent(repeatKey_, true, HookTickCount());
 }
 
 void WaylandInput::ArmRepeat(uint32_t key) {

@@ -36,7 +36,7 @@ public:
     // The repeat timer: readable when a held key repeats.
     int RepeatFd() const { return repeatTimer_; }
     void RepeatTick();
-    // The monotonic milliseconds of the last input to our surfaces.
+    // The tick count (HookTickCount) of the last input to our surfaces.
     uint32_t LastInput() const { return lastInput_; }
 
     // Listeners' entries.
@@ -79,5 +79,3 @@ private:
     wl_fixed_t pendingAxis_ = 0;
     uint32_t lastInput_ = 0;
 };
-
-uint32_t MonotonicMs();

@@ -132,7 +132,7 @@ void LockClient::Loop() {
             if (asking_) asking_->DrawDirty();
         }
         int timeout = -1;
-        if (shaken_) timeout = std::max(0, kRetakeMs - static_cast<int>(MonotonicMs() - shakenSince_));
+        if (shaken_) timeout = std::max(0, kRetakeMs - static_cast<int>(HookTickCount() - shakenSince_));
         if (asking_) timeout = 1000;
         pollfd fds[3] = {{thread_.WakeFd(), POLLIN, 0}, {input_.RepeatFd(), POLLIN, 0}, {-1, POLLIN, 0}};
         const bool live = wl_.Live();
@@ -158,7 +158,7 @@ void LockClient::Loop() {
 void LockClient::Watch() {
     if (asking_) {
         const Hold h = asking_->State();
-        if (h == Hold::Holds || !asking_->AwaitingPermission() || MonotonicMs() - askingSince_ > kPermissionMs) {
+        if (h == Hold::Holds || !asking_->AwaitingPermission() || HookTickCount() - askingSince_ > kPermissionMs) {
             std::fprintf(stderr, "Bumblepad: the desktop's question about the lock %s\n",
                          h == Hold::Holds ? "was answered: allowed" : "is over");
             EndAsking();
@@ -177,13 +177,13 @@ void LockClient::Watch() {
         case Hold::Shaken:
             if (!shaken_) {
                 shaken_ = true;
-                shakenSince_ = MonotonicMs();
+                shakenSince_ = HookTickCount();
                 std::fprintf(stderr,
                              "Bumblepad: Wayland lock shaken (another window or the desktop took part of it)\n");
                 lock_->Retake();
                 return;
             }
-            if (static_cast<int>(MonotonicMs() - shakenSince_) >= kRetakeMs) Lost("it could not be taken back");
+            if (static_cast<int>(HookTickCount() - shakenSince_) >= kRetakeMs) Lost("it could not be taken back");
             return;
     }
 }
@@ -265,7 +265,7 @@ bool LockClient::Lock() {
         }
         input_.SetLock(nullptr, 0, 0);
         asking_ = std::move(lock_);
-        askingSince_ = MonotonicMs();
+        askingSince_ = HookTickCount();
         return false;
     }
     Unlock();
@@ -366,7 +366,7 @@ bool WaylandQueryLastInputTime(uint32_t& time) {
     if (known) return true;
     uint32_t idle = 0;
     if (!BusIdleTime(idle)) return false;
-    time = MonotonicMs() - idle;
+    time = HookTickCount() - idle;
     return true;
 }
 

@@ -157,7 +157,7 @@ case_keyboard_taken_during_a_lock() {
     press type wren
     expect "$what: the word ends the lock" wait_for 10 grep -q 'Wayland lock ended' "$log"
   fi
-  kill_tree $pid
+  kill_tree $pid; wait $pid 2>/dev/null   # one controller at a time
 }
 kill_tree $sni; wait $sni 2>/dev/null   # one controller at a time
 case_keyboard_taken_during_a_lock "a window opening during the lock" window
