@@ -120,7 +120,7 @@ case_keyboard_taken_during_a_lock() {
   write_options 2000 1
   (cd "$BIN" && exec setpriv --reuid=nobody --regid=nogroup --clear-groups "$BIN/Bumblepad") >"$log" 2>&1 & local pid=$!
   pids+=($pid)
-  if ! wait_for 25 bash -c "grep -q ': holds' '$log'"; then fail "$what: the automatic lock holds"; kill_tree $pid; return; fi
+  if ! wait_for 25 bash -c "grep -q ': holds' '$log'"; then fail "$what: the automatic lock holds"; sed "s/^/     /" "$log"; kill_tree $pid; return; fi
   local probe=$WORK/user/probe-$2.log
   if [ "$2" = window ]; then
     as_user "$TESTS/wayland_key_probe" >"$probe" 2>&1 & pids+=($!)
