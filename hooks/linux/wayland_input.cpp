@@ -57,7 +57,6 @@ const wl_pointer_listener kPointer = {OnPointerEnter, OnPointerLeave, OnPointerM
 
 }  // namespace
 
-
 WaylandInput::WaylandInput() {
     repeatTimer_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
