@@ -1,12 +1,14 @@
 // A plain Wayland client for the lock tests: one window filled with a
 // colour (magenta, so screenshots tell it from a lock screen), which prints
-// "key <code> <pressed>" for every key it receives and "focus" / "unfocus" as
-// the keyboard comes and goes. It stands for "another program" that must
-// receive nothing while a lock holds.
+// "key <code> <pressed>" for every key it receives, "focus" / "unfocus" as
+// the keyboard comes and goes and "keymap <layouts>" for each keymap it is
+// given. It stands for "another program" that must receive nothing while a
+// lock holds. Its title is "keyprobe", or the first argument.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
 #include <cstring>
@@ -64,7 +66,24 @@ void OnConfigure(void*, xdg_surface* s, uint32_t serial) {
 }
 const xdg_surface_listener kSurface = {OnConfigure};
 
-void OnKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
+// The names of the keymap's layouts, in group order ("Russian,English (US)").
+void OnKeymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    close(fd);
+    if (text == MAP_FAILED) return;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_string(context, static_cast<const char*>(text), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    munmap(text, size);
+    std::printf("keymap ");
+    for (xkb_layout_index_t i = 0; keymap && i < xkb_keymap_num_layouts(keymap); ++i) {
+        const char* name = xkb_keymap_layout_get_name(keymap, i);
+        std::printf("%s%s", i ? "," : "", name ? name : "?");
+    }
+    Say("");
+    if (keymap) xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+}
 void OnEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { Say("focus"); }
 void OnLeave(void*, wl_keyboard*, uint32_t, wl_surface*) { Say("unfocus"); }
 void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
@@ -92,7 +111,7 @@ void OnName(void*, wl_seat*, const char*) {}
 const wl_seat_listener kSeat = {OnCaps, OnName};
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return 1;
     wl_registry* registry = wl_display_get_registry(display);
@@ -106,7 +125,7 @@ int main() {
     xdg_surface_add_listener(xs, &kSurface, nullptr);
     xdg_toplevel* top = xdg_surface_get_toplevel(xs);
     xdg_toplevel_add_listener(top, &kToplevel, nullptr);
-    xdg_toplevel_set_title(top, "keyprobe");
+    xdg_toplevel_set_title(top, argc > 1 ? argv[1] : "keyprobe");
     wl_surface_commit(surface);
     Say("started");
     while (wl_display_dispatch(display) >= 0) {

@@ -1,0 +1,266 @@
+# The cases every compositor runs, each a function (sourced after lib.sh and
+# compositors.sh). They share one compositor, one other client (the key
+# probe, "keyprobe") and one controller, whose automatic lock (2 s of quiet)
+# comes again after each end; a case that needs a lock waits for it.
+#
+# What is read from the controller's log: "Wayland lock (METHOD) on N
+# outputs: holds" when a lock takes hold, "Wayland lock ended" at its end,
+# "lost hold" when it is ended as lost.
+LOG=$WORK/bumblepad.log
+PROBE=$WORK/probe.log
+WORD_KEYS="17 19 18 49"   # w r e n, on the keys that give them on a US keyboard
+AB_KEYS="30 48"
+# Every letter key of the Russian layout (the US letters' places and ; ' [ ] , . `).
+LETTER_KEYS=(16 17 18 19 20 21 22 23 24 25 26 27 30 31 32 33 34 35 36 37 38 39 40 41 44 45 46 47 48 49 50 51 52)
+
+# ---- the keyboard: one line to the compositor's key injector, answered "done" ----
+start_keyboard() {
+  mkfifo "$RUN/keys"
+  # shellcheck disable=SC2046
+  as_user $("${KIND}_keyboard") <"$RUN/keys" >"$WORK/keys.log" 2>&1 &
+  pids+=($!)
+  exec 9>"$RUN/keys"
+  wait_for 20 grep -q ready "$WORK/keys.log"
+}
+press() {  # fails when the injector says it failed
+  local n
+  n=$(grep -c '^done\|^failed' "$WORK/keys.log")
+  echo "$*" >&9
+  wait_for 60 eval "[ \$(grep -c '^done\|^failed' '$WORK/keys.log') -gt $n ]" && tail -n 1 "$WORK/keys.log" | grep -q '^done'
+}
+
+# ---- the other client ----
+mark() { wc -l <"${1:-$PROBE}"; }
+only_ab() { [[ "$1" =~ ^($AB_KEYS ?)+$ ]]; }
+presses_since() { tail -n +$(($1 + 1)) "${2:-$PROBE}" | sed -n 's/^key \([0-9]*\) 1$/\1/p' | xargs; }
+got_presses() { [ "$(presses_since "$1" "${3:-$PROBE}" | wc -w)" -ge "$2" ]; }
+# The desktop is usable: keys typed now reach the other client.
+keys_reach_probe() {
+  local m
+  m=$(mark)
+  press tap $AB_KEYS
+  wait_for 2 got_presses "$m" 2
+}
+
+# ---- the controller and its lock ----
+bp=
+start_controller() {
+  echo "---- controller started" >>"$LOG"
+  (cd "$BIN" && exec "${AS_USER[@]}" "$BIN/Bumblepad") >>"$LOG" 2>&1 &
+  bp=$!
+  pids+=($bp)
+}
+kill_controller() {
+  kill -9 "$bp" 2>/dev/null
+  wait "$bp" 2>/dev/null
+  echo "---- controller killed" >>"$LOG"
+}
+lock_lines() { grep -E 'Wayland lock .*: (holds|refused)$|Wayland lock ended|lost hold|^---- controller' "$LOG"; }
+holding() { lock_lines | tail -n 1 | grep -q ': holds$'; }
+count() { grep -c -- "$1" "$LOG"; }
+count_above() { [ "$(count "$1")" -gt "$2" ]; }
+lock_method() { sed -n 's/.*Wayland lock (\(.*\)) on .*: holds$/\1/p' "$LOG" | tail -n 1; }
+need_lock() {
+  { [ -n "$bp" ] && kill -0 "$bp" 2>/dev/null; } || start_controller
+  holding && return 0
+  expect "the automatic lock comes and holds" wait_for 30 holding
+}
+# The word typed on the keys that give it ends the lock; then "ab" reaches the
+# other client. Keys come in order, so any key typed since mark $1 that went
+# elsewhere than to the lock is among the presses the client saw.
+word_ends_lock_and_nothing_escaped() {
+  local m=$1 ended
+  ended=$(count 'Wayland lock ended')
+  press tap $WORD_KEYS
+  expect "the word ends the lock" wait_for 10 count_above 'Wayland lock ended' "$ended" || return 1
+  expect "then keys reach the other client again" wait_for 10 keys_reach_probe
+  local seen
+  seen=$(presses_since "$m")
+  # ("ab" may have been typed more than once until it arrived)
+  expect "no key typed during the lock reached the other client" only_ab "$seen" ||
+    echo "     the other client received: $seen"
+}
+
+# ---- the cases ----
+
+# Before any lock: the seat has the non-Latin keymap, keys reach the other
+# client, the compositor's own shortcut fires (where one is set up).
+case_keys_before() {
+  press tap $AB_KEYS   # the seat gains its keyboard with the first key
+  expect "the other client has the keyboard" wait_for 10 bash -c "grep '^focus\|^unfocus' '$PROBE' | tail -n 1 | grep -q '^focus'"
+  expect "the seat's keymap is $LAYOUTS (Russian first)" bash -c "grep '^keymap' '$PROBE' | tail -n 1 | grep -q '^keymap Russian'"
+  expect "keys reach the other client before the lock" wait_for 10 keys_reach_probe
+  if type -t "${KIND}_shortcut_fired" >/dev/null; then
+    press down 125; press tap 20; press up 125
+    expect "the compositor's shortcut fires before the lock" wait_for 5 "${KIND}_shortcut_fired"
+    rm -f "$RUN/shortcut-fired"
+  fi
+  write_options 2000 1
+  start_controller
+}
+
+# 200 random letters of the Russian layout never end the lock (the word is
+# never among them by chance); the word then does, and nothing escaped.
+case_random_keys() {
+  need_lock || return
+  local m seed=$RANDOM keys=() i=0
+  m=$(mark)
+  RANDOM=$seed
+  while [ ${#keys[@]} -lt 200 ]; do
+    keys+=("${LETTER_KEYS[RANDOM % ${#LETTER_KEYS[@]}]}")
+    [ ${#keys[@]} -ge 4 ] && [ "${keys[*]: -4}" = "$WORD_KEYS" ] && unset 'keys[-1]'
+  done
+  echo "     200 random letters (seed $seed), lock by $(lock_method)"
+  press tap "${keys[@]}"
+  if holding; then
+    pass "200 random letters of the $LAYOUTS layout leave the lock on"
+    word_ends_lock_and_nothing_escaped "$m"
+  else
+    fail "200 random letters of the $LAYOUTS layout ended the lock ($(presses_since "$m" | wc -w) reached the other client)"
+  fi
+}
+
+# The compositor's shortcuts and window switching reach nothing during the
+# lock; the lock screen shows the pictures (where a screenshot can be made).
+case_no_key_escapes() {
+  need_lock || return
+  local m
+  m=$(mark)
+  press tap 45 21 44
+  press down 125; press tap 20; press up 125   # Super+T
+  press down 56; press tap 15; press up 56     # Alt+Tab
+  press tap 125                                # Super alone
+  if type -t "${KIND}_shot" >/dev/null; then
+    # The other client fills its window with magenta: none of it shows.
+    expect "the lock covers the other client" test "$("${KIND}_shot" 40 100)" != "255 0 255"
+    expect "pictures show on the lock screen (many colours)" wait_for 10 pictures_show
+  else
+    skip "the lock screen's pictures (no screenshot tool for $KIND)"
+  fi
+  if type -t "${KIND}_shortcut_fired" >/dev/null; then
+    expect "the compositor's shortcut did not fire during the lock" eval "! ${KIND}_shortcut_fired"
+  fi
+  word_ends_lock_and_nothing_escaped "$m"
+}
+pictures_show() { grim "$WORK/locked.png" && [ "$(convert "$WORK/locked.png" -format %k info:)" -gt 50 ]; }
+
+# Another client takes the focus during the lock: the lock takes it back or
+# ends as lost (reported) within a second; it never holds while that client
+# receives keys. Once by a window that opens by itself, once by a switch.
+case_focus_stolen() {
+  need_lock || return
+  : >"$WORK/intruder.log"
+  focus_taken "a window that opens during the lock" "$WORK/intruder.log" \
+    spawn "$WORK/intruder.log" "$TESTS/wayland_key_probe" intruder
+  kill_tree "${pids[-1]}"
+  need_lock || return
+  focus_taken "a focus switch ($KIND)" "$PROBE" "${KIND}_focus" keyprobe
+}
+focus_taken() {
+  local what=$1 client=$2 m lost ended start; shift 2
+  m=$(mark "$client") lost=$(count 'lost hold') ended=$(count 'Wayland lock ended')
+  start=$(date +%s.%N)
+  "$@"
+  lost_now() { [ "$(count 'lost hold')" -gt "$lost" ]; }
+  wait_for 1 lost_now
+  press tap 3 4 5 $WORD_KEYS   # digits, which no layout turns into letters, then the word
+  wait_for 5 count_above 'Wayland lock ended' "$ended"
+  local got focused=no
+  got=$(presses_since "$m" "$client" | wc -w)
+  tail -n +$((m + 1)) "$client" | grep -q '^focus' && focused=yes
+  if lost_now; then
+    pass "$what: the lock ended as lost, reported $(lost_after "$start") after"
+  elif [ "$got" = 0 ] && count_above 'Wayland lock ended' "$ended"; then
+    pass "$what: the lock kept the keys, the word then ended it (the other client had the keyboard's focus: $focused)"
+  else
+    fail "$what: the lock says it holds while another client received $got key presses (its focus: $focused)"
+    kill_controller   # what it holds is unknown: the next case starts afresh
+  fi
+}
+lost_after() { printf '%.1f s' "$(echo "$(date +%s.%N) - $1" | bc)"; }
+
+# During a lock over two monitors, a third is plugged in and then the second
+# unplugged: the new one is covered (where a screenshot shows it), the lock
+# goes on through both, and the word still ends it with nothing escaped.
+case_outputs() {
+  need_lock || return
+  local m lost
+  m=$(mark) lost=$(count 'lost hold')
+  echo "     $(grep ': holds$' "$LOG" | tail -n 1 | sed 's/^Bumblepad: //')"
+  expect "a monitor is plugged in" "${KIND}_add_output"
+  if type -t "${KIND}_shot" >/dev/null; then
+    # The new monitor shows the desktop's blue where nothing covers it.
+    covered() { local c; c=$("${KIND}_shot" 2224 300); [ -n "$c" ] && [ "$c" != "51 102 153" ]; }
+    expect "a monitor plugged in during the lock is covered" wait_for 5 covered
+  else
+    skip "the new monitor's picture (no screenshot tool for $KIND)"
+  fi
+  expect "a monitor plugged in: the lock goes on" holding
+  expect "a monitor the lock covered is unplugged" "${KIND}_remove_output"
+  sleep 1   # the compositor tells its clients; nothing is to change
+  expect "a monitor unplugged: the lock goes on, not reported lost" eval "! count_above 'lost hold' $lost && holding"
+  word_ends_lock_and_nothing_escaped "$m"
+}
+
+# The controller killed during the lock: the desktop is usable again; where
+# the compositor keeps its session locked, the restarted controller ends that.
+case_killed() {
+  need_lock || return
+  local method
+  method=$(lock_method)
+  kill_controller
+  local start=$SECONDS
+  if wait_for 5 keys_reach_probe; then
+    pass "killed -9 during a lock ($method), the desktop is usable again within $((SECONDS - start)) s"
+    return
+  fi
+  if [ "$method" != "session lock" ]; then
+    fail "killed -9 during a lock ($method), the desktop stays locked"
+    return
+  fi
+  echo "     killed -9: the compositor keeps the session locked"
+  start_controller
+  wait_for 30 holding && press tap $WORD_KEYS
+  expect "the restarted controller ends the locked session (desktop usable)" wait_for 10 keys_reach_probe
+}
+
+# The parent's lock from the tray item (a stand-in StatusNotifierItem host),
+# pictures off so the mouse is blocked. On GNOME and KDE the parent is first
+# told which keys the desktop keeps (a box, which takes the keyboard; Return
+# closes it), once; the pointer is confined to the lock where the compositor
+# offers it, also one that appears during the lock.
+case_parent_lock() {
+  kill_controller
+  write_options 0 0
+  local calls
+  calls=$(grep -c RegisterStatusNotifierItem "$RUN/watcher.log")
+  start_controller
+  expect "the icon is handed to the watcher as a StatusNotifierItem" \
+    wait_for 15 eval "[ \$(grep -c RegisterStatusNotifierItem '$RUN/watcher.log') -gt $calls ]" || return
+  local item holds told
+  item=$(sed -n 's/.*RegisterStatusNotifierItem "\(.*\)"/\1/p' "$RUN/watcher.log" | tail -n 1)
+  holds=$(count ': holds$') told=$(count 'told the parent')
+  activate() { as_user gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null & }
+  activate
+  if [ "$KIND" != sway ]; then
+    wait_for 10 bash -c "tail -n 1 '$PROBE' | grep -q unfocus" && press tap 28
+    told_first() { count_above ': holds$' "$holds" && count_above 'told the parent' "$told"; }
+    expect "the first time the parent is told which keys $XDG_CURRENT_DESKTOP keeps, then the lock holds" wait_for 25 told_first
+  else
+    expect "the parent's lock holds" wait_for 25 count_above ': holds$' "$holds"
+  fi
+  if [ "$(lock_method)" = "full-screen + shortcuts inhibit" ] && [ "$KIND" = mutter ]; then
+    # The confinement takes effect at the pointer's next motion.
+    moved_and_confined() { press move 1 1; grep -q 'pointer confined' "$LOG"; }
+    expect "the pointer that appears during the lock is confined to it" wait_for 10 moved_and_confined
+  fi
+  local m
+  m=$(mark)
+  word_ends_lock_and_nothing_escaped "$m"
+  holds=$(count ': holds$')
+  activate
+  expect "the next activation locks at once, without a box" \
+    wait_for 25 eval "count_above ': holds$' $holds && ! count_above 'told the parent' $((told + 1))"
+  m=$(mark)
+  word_ends_lock_and_nothing_escaped "$m"
+}
