@@ -47,6 +47,7 @@ version_of() { in_place "$@" 2>&1 | grep -o -m1 '[0-9]\+\.[0-9]\+[.0-9]*' | head
 start_sway() {
   COMPOSITOR_VERSION=$(version_of sway --version)
   cat >"$WORK/sway.conf" <<CONF
+xwayland disable
 output * background #336699 solid_color
 output HEADLESS-1 resolution 1024x768 position 0 0
 bindcode Mod4+28 exec touch $RUN/shortcut-fired
@@ -116,8 +117,8 @@ start_kwin() {
   wait_for 10 eval "kwin_doctor --outputs | grep -q '^Output: 3 '"
 }
 kwin_keyboard() { echo "$TESTS/wayland_key_inject"; }
-kwin_doctor() { in_place env WAYLAND_DISPLAY="$WAYLAND_DISPLAY" XDG_RUNTIME_DIR="$RUN" QT_QPA_PLATFORM=wayland \
-  kscreen-doctor "$@" 2>&1 | sed 's/\x1b\[[0-9;]*m//g'; }
+# kscreen-doctor of this system, which drives KWin 6's output management too.
+kwin_doctor() { as_user env QT_QPA_PLATFORM=wayland kscreen-doctor "$@" 2>&1 | sed 's/\x1b\[[0-9;]*m//g'; }
 kwin_output() {  # the name of the $1-th output
   kwin_doctor --outputs | sed -n 's/^Output: [0-9]* \([^ ]*\) .*/\1/p' | sed -n "$1p"
 }

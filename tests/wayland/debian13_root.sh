@@ -9,8 +9,6 @@
 set -u
 packages=(
   sway kwin-wayland mutter dbus-daemon
-  # kscreen-doctor: turns KWin's outputs off and on
-  libkscreen-bin
   # software rendering for KWin and mutter without a GPU
   libgl1-mesa-dri libegl-mesa0
 )

@@ -3,7 +3,10 @@
 // "key <code> <pressed>" for every key it receives, "focus" / "unfocus" as
 // the keyboard comes and goes and "keymap <layouts>" for each keymap it is
 // given. It stands for "another program" that must receive nothing while a
-// lock holds. Its title is "keyprobe", or the first argument.
+// lock holds. Its title is "keyprobe", or the first argument. With "overlay"
+// as the second argument it is a layer-shell overlay that asks for the
+// keyboard exclusively instead (the other way a lock could be held where
+// the compositor offers layer-shell without an input inhibitor).
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wlr-layer-shell-unstable-v1-client.h"
 #include "xdg-shell-client.h"
 
 namespace {
@@ -20,6 +24,7 @@ wl_compositor* compositor;
 wl_shm* shm;
 wl_seat* seat;
 xdg_wm_base* wmBase;
+zwlr_layer_shell_v1* layerShell;
 wl_surface* surface;
 int width = 400, height = 300;
 
@@ -33,6 +38,8 @@ void OnGlobal(void*, wl_registry* r, uint32_t name, const char* i, uint32_t) {
     else if (!std::strcmp(i, "wl_shm")) shm = static_cast<wl_shm*>(wl_registry_bind(r, name, &wl_shm_interface, 1));
     else if (!std::strcmp(i, "wl_seat") && !seat) seat = static_cast<wl_seat*>(wl_registry_bind(r, name, &wl_seat_interface, 4));
     else if (!std::strcmp(i, "xdg_wm_base")) wmBase = static_cast<xdg_wm_base*>(wl_registry_bind(r, name, &xdg_wm_base_interface, 1));
+    else if (!std::strcmp(i, "zwlr_layer_shell_v1"))
+        layerShell = static_cast<zwlr_layer_shell_v1*>(wl_registry_bind(r, name, &zwlr_layer_shell_v1_interface, 1));
 }
 void OnRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener kRegistry = {OnGlobal, OnRemove};
@@ -58,15 +65,27 @@ void OnToplevelConfigure(void*, xdg_toplevel*, int32_t w, int32_t h, wl_array*) 
 }
 void OnToplevelClose(void*, xdg_toplevel*) {}
 const xdg_toplevel_listener kToplevel = {OnToplevelConfigure, OnToplevelClose, nullptr, nullptr};
+void Show(uint32_t w, uint32_t h);
 void OnConfigure(void*, xdg_surface* s, uint32_t serial) {
     xdg_surface_ack_configure(s, serial);
-    wl_surface_attach(surface, MakeBuffer(), 0, 0);
-    wl_surface_damage(surface, 0, 0, width, height);
-    wl_surface_commit(surface);
+    Show(0, 0);
 }
 const xdg_surface_listener kSurface = {OnConfigure};
 
 // The names of the keymap's layouts, in group order ("Russian,English (US)").
+void Show(uint32_t w, uint32_t h) {
+    if (w > 0 && h > 0) width = static_cast<int>(w), height = static_cast<int>(h);
+    wl_surface_attach(surface, MakeBuffer(), 0, 0);
+    wl_surface_damage(surface, 0, 0, width, height);
+    wl_surface_commit(surface);
+}
+void OnLayerConfigure(void*, zwlr_layer_surface_v1* l, uint32_t serial, uint32_t w, uint32_t h) {
+    zwlr_layer_surface_v1_ack_configure(l, serial);
+    Show(w, h);
+}
+void OnLayerClosed(void*, zwlr_layer_surface_v1*) { Say("closed"); }
+const zwlr_layer_surface_v1_listener kLayer = {OnLayerConfigure, OnLayerClosed};
+
 void OnKeymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
     close(fd);
@@ -121,6 +140,19 @@ int main(int argc, char** argv) {
     xdg_wm_base_add_listener(wmBase, &kBase, nullptr);
     wl_seat_add_listener(seat, &kSeat, nullptr);
     surface = wl_compositor_create_surface(compositor);
+    if (argc > 2 && !std::strcmp(argv[2], "overlay")) {
+        if (!layerShell) return 1;
+        auto* layer = zwlr_layer_shell_v1_get_layer_surface(layerShell, surface, nullptr, 3 /* overlay */, argv[1]);
+        zwlr_layer_surface_v1_add_listener(layer, &kLayer, nullptr);
+        zwlr_layer_surface_v1_set_anchor(layer, 1 | 2 | 4 | 8);
+        zwlr_layer_surface_v1_set_exclusive_zone(layer, -1);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(layer, 1);
+        wl_surface_commit(surface);
+        Say("started");
+        while (wl_display_dispatch(display) >= 0) {
+        }
+        return 0;
+    }
     xdg_surface* xs = xdg_wm_base_get_xdg_surface(wmBase, surface);
     xdg_surface_add_listener(xs, &kSurface, nullptr);
     xdg_toplevel* top = xdg_surface_get_toplevel(xs);

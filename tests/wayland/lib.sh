@@ -94,7 +94,8 @@ cleanup() {
   local p
   for p in "${pids[@]}"; do kill_tree "$p"; done
   wait 2>/dev/null
-  rm -rf "$WORK"
+  # BUMBLEPAD_KEEP=1 keeps the logs (compositor, controller, clients).
+  if [ -n "${BUMBLEPAD_KEEP:-}" ]; then echo "     logs kept in $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
