@@ -70,10 +70,9 @@ sway_new_output() {  # a headless output of 800x600 at x $1
 }
 sway_prepare() { sway_new_output 1024; sway_focus keyprobe; }
 sway_add_output() { sway_new_output 1824; }
-# The focus may go with the monitor: it is given back to the other client.
 sway_remove_output() {
   swaymsg output HEADLESS-2 unplug >/dev/null
-  wait_for 5 eval "! swaymsg -t get_outputs | grep -q '\"HEADLESS-2\"'" && sway_focus keyprobe
+  wait_for 5 eval "! swaymsg -t get_outputs | grep -q '\"HEADLESS-2\"'"
 }
 sway_focus() { swaymsg "[title=\"$1\"] focus" >/dev/null; }
 sway_shot() { grim -g "$1,$2 1x1" -t ppm - 2>/dev/null | tail -c 3 | od -An -tu1 | xargs; }
