@@ -13,7 +13,9 @@ NAME=${1:?usage: matrix.sh NAME}
 read -r _ where KIND version < <(grep "^$NAME " "$SCRIPTS/compositors.list") || { echo "unknown compositor $NAME"; exit 2; }
 started=$SECONDS
 if [ "$where" = debian13 ]; then
-  ROOT=$("$SCRIPTS/debian13_root.sh") || not_run "$NAME: the Debian 13 root cannot be had (above)"
+  ROOT=$("$SCRIPTS/debian13_root.sh" 2>"$WORK/root.log") ||
+    not_run "$NAME: the Debian 13 root cannot be had: $(tail -n 1 "$WORK/root.log")"
+  sed 's/^/     /' "$WORK/root.log"
   echo "     the Debian 13 root: $ROOT"
 fi
 start_bus || not_run "no session bus (dbus-daemon)"
