@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
                 Key(code, true);
                 Key(code, false);
                 wl_display_flush(display);
-                usleep(15000);  // a fast typist, and one the compositor keeps apart
+                usleep(5000);  // a fast typist, and one the compositor keeps apart
             } else if (verb == "down" || verb == "up") {
                 Key(code, verb == "down");
             }

@@ -75,8 +75,8 @@ user_can_run() {
 if [ "$(id -u)" = 0 ] && ! user_can_run; then
   mkdir -p "$WORK/copy/tests" "$WORK/copy/scripts"
   cp -r "$BIN" "$WORK/copy/bin"
-  cp "$TESTS/wayland_key_probe" "$TESTS/wayland_key_inject" "$WORK/copy/tests/"
-  cp "$SCRIPTS/mutter_remote.py" "$WORK/copy/scripts/"
+  cp "$TESTS/wayland_key_probe" "$TESTS/wayland_key_inject" "$TESTS/libwayland_xkb_layout_shim.so" "$WORK/copy/tests/"
+  cp "$SCRIPTS"/*.py "$SCRIPTS"/*.sh "$SCRIPTS/compositors.list" "$WORK/copy/scripts/"
   chmod -R a+rX "$WORK/copy"
   BIN=$WORK/copy/bin TESTS=$WORK/copy/tests SCRIPTS=$WORK/copy/scripts
 fi

@@ -59,7 +59,7 @@ for line in sys.stdin:
         for code in args:
             key(int(code), True)
             key(int(code), False)
-            time.sleep(0.015)
+            time.sleep(0.005)
     elif verb in ("down", "up"):
         for code in args:
             key(int(code), verb == "down")
