@@ -76,16 +76,16 @@ need_lock() {
 # other client. Keys come in order, so any key typed since mark $1 that went
 # elsewhere than to the lock is among the presses the client saw.
 word_ends_lock_and_nothing_escaped() {
-  local m=$1 ended
+  local m=$1 what=${2:-no key typed during the lock reached the other client} ended
   ended=$(count 'Wayland lock ended')
   press tap $WORD_KEYS
-  expect "the word ends the lock" wait_for 10 count_above 'Wayland lock ended' "$ended" || return 1
+  expect "the word ends the lock" wait_for 10 count_above 'Wayland lock ended' "$ended"
   expect "then keys reach the other client again" wait_for 10 keys_reach_probe
   local seen
   seen=$(presses_since "$m")
   # ("ab" may have been typed more than once until it arrived)
-  expect "no key typed during the lock reached the other client" only_ab "$seen" ||
-    echo "     the other client received: $seen"
+  expect "$what" only_ab "$seen" ||
+    echo "     the other client received $(wc -w <<<"$seen") key presses: $(cut -d' ' -f1-12 <<<"$seen") ..."
 }
 
 # ---- the cases ----
@@ -131,12 +131,9 @@ case_random_keys() {
   done
   echo "     200 random letters (seed $seed), lock by $(lock_method)"
   press tap "${keys[@]}"
-  if holding; then
-    pass "200 random letters of the $LAYOUTS layout leave the lock on"
-    word_ends_lock_and_nothing_escaped "$m"
-  else
-    fail "200 random letters of the $LAYOUTS layout ended the lock ($(presses_since "$m" | wc -w) reached the other client)"
-  fi
+  # The word's end, after the letters in the same order, is the sign that
+  # the lock has seen them all; a lock they ended let the rest through.
+  word_ends_lock_and_nothing_escaped "$m" "200 random letters of the $LAYOUTS layout neither ended the lock nor reached the other client"
 }
 
 # The compositor's shortcuts and window switching reach nothing during the
@@ -153,7 +150,7 @@ case_no_key_escapes() {
   if type -t "${KIND}_shot" >/dev/null; then
     # The other client fills its window with magenta: none of it shows.
     expect "the lock covers the other client" test "$("${KIND}_shot" 40 100)" != "255 0 255"
-    expect "pictures show on the lock screen (many colours)" wait_for 10 pictures_show
+    expect "pictures show on the lock screen (many colours)" wait_for 20 pictures_show
   else
     skip "the lock screen's pictures (no screenshot tool for $KIND)"
   fi
@@ -222,9 +219,15 @@ case_outputs() {
     skip "the new monitor's picture (no screenshot tool for $KIND)"
   fi
   expect "a monitor plugged in: the lock goes on" holding
-  expect "a monitor the lock covered is unplugged" "${KIND}_remove_output"
-  sleep 1   # the compositor tells its clients; nothing is to change
-  expect "a monitor unplugged: the lock goes on, not reported lost" eval "! count_above 'lost hold' $lost && holding"
+  "${KIND}_remove_output"
+  case $? in
+    0)
+      pass "a monitor the lock covered is unplugged"
+      sleep 1   # the compositor tells its clients; nothing is to change
+      expect "a monitor unplugged: the lock goes on, not reported lost" eval "! count_above 'lost hold' $lost && holding" ;;
+    2) skip "a monitor unplugged: $KIND cannot unplug one headless" ;;
+    *) fail "a monitor the lock covered is unplugged" ;;
+  esac
   word_ends_lock_and_nothing_escaped "$m"
 }
 

@@ -5,6 +5,7 @@
 # the cases need of it:
 #   KIND_keyboard       a command that reads tap/down/up lines (key codes)
 #   KIND_add_output / KIND_remove_output   a monitor plugged in / unplugged
+#                       (2: the compositor cannot do it headless)
 #   KIND_focus NAME     the window titled NAME given the focus, as a person
 #                       would (keys, the window manager's command)
 #   KIND_shot X Y       the colour at X,Y as "r g b" (only where a screenshot
@@ -70,8 +71,10 @@ sway_new_output() {  # a headless output of 800x600 at x $1
 }
 sway_prepare() { sway_new_output 1024; sway_focus keyprobe; }
 sway_add_output() { sway_new_output 1824; }
+# Unplugged where sway can (1.8 and later); sway 1.7 can neither unplug a
+# headless output nor switch one off (it stays active): 2, not run.
 sway_remove_output() {
-  swaymsg output HEADLESS-2 unplug >/dev/null
+  swaymsg output HEADLESS-2 unplug >/dev/null 2>&1 || return 2
   wait_for 5 eval "! swaymsg -t get_outputs | grep -q '\"HEADLESS-2\"'"
 }
 sway_focus() { swaymsg "[title=\"$1\"] focus" >/dev/null; }
