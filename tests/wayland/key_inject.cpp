@@ -38,8 +38,8 @@ void OnGlobal(void*, wl_registry* r, uint32_t name, const char* i, uint32_t vers
         keyboardManager = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(r, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
     else if (!std::strcmp(i, "org_kde_kwin_fake_input") && version >= 4)
-        fakeInput = static_cast<org_kde_kwin_fake_input*>(
-            wl_registry_bind(r, name, &org_kde_kwin_fake_input_interface, 4));
+        fakeInput =
+            static_cast<org_kde_kwin_fake_input*>(wl_registry_bind(r, name, &org_kde_kwin_fake_input_interface, 4));
 }
 void OnRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener kRegistry = {OnGlobal, OnRemove};
@@ -83,8 +83,10 @@ struct VirtualKeyboard {
 } virtualKeyboard;
 
 void Key(uint32_t code, bool pressed) {
-    if (virtualKeyboard.keyboard) virtualKeyboard.Key(code, pressed);
-    else org_kde_kwin_fake_input_keyboard_key(fakeInput, code, pressed);
+    if (virtualKeyboard.keyboard)
+        virtualKeyboard.Key(code, pressed);
+    else
+        org_kde_kwin_fake_input_keyboard_key(fakeInput, code, pressed);
 }
 }  // namespace
 

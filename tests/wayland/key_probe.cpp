@@ -87,12 +87,13 @@ void OnLayerClosed(void*, zwlr_layer_surface_v1*) { Say("closed"); }
 const zwlr_layer_surface_v1_listener kLayer = {OnLayerConfigure, OnLayerClosed};
 
 void OnKeymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
-    void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    void* text =
+        format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
     close(fd);
     if (text == MAP_FAILED) return;
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_keymap* keymap = xkb_keymap_new_from_string(context, static_cast<const char*>(text), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_string(context, static_cast<const char*>(text),
+                                                    XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     munmap(text, size);
     std::printf("keymap ");
     for (xkb_layout_index_t i = 0; keymap && i < xkb_keymap_num_layouts(keymap); ++i) {

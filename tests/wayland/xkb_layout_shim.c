@@ -8,7 +8,8 @@
 
 struct xkb_keymap* xkb_keymap_new_from_names(struct xkb_context* context, const struct xkb_rule_names* names,
                                              enum xkb_keymap_compile_flags flags) {
-    static struct xkb_keymap* (*real)(struct xkb_context*, const struct xkb_rule_names*, enum xkb_keymap_compile_flags);
+    static struct xkb_keymap* (*real)(struct xkb_context*, const struct xkb_rule_names*,
+                                      enum xkb_keymap_compile_flags);
     if (!real) real = dlsym(RTLD_NEXT, "xkb_keymap_new_from_names");
     const char* layouts = getenv("BUMBLEPAD_XKB_LAYOUTS");
     if (!layouts || !names) return real(context, names, flags);
