@@ -45,6 +45,7 @@ for c in "${CASES[@]}"; do
   start=$SECONDS
   echo "---- $c"
   "$c"
+  settle
   echo "     $c: $((SECONDS - start)) s"
 done
 echo "     $NAME: $((SECONDS - started)) s in all"
