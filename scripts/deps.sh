@@ -14,7 +14,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   gnome-settings-daemon-common
-  sway wtype grim mutter python3-gi gir1.2-glib-2.0
+  sway grim mutter python3-gi gir1.2-glib-2.0 kwin-wayland libkf5screen-bin bubblewrap
   # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
   faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
   # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run
