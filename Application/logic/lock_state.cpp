@@ -55,15 +55,24 @@ static void AutomaticLockHeld() {
 }
 
 // A full lock ends only by its word: a word that cannot be typed on the
-// current layout must not start one.
-static bool WordRefused(bool fromIdle, bool tell = true) {
+// current layout must not start one. The character that cannot be typed, or
+// -1.
+static int UntypeableWordCharacter() {
     const StoredWord word = CurrentUnlockWord();
-    const int bad = UntypeableCharacter(word.text, std::strlen(word.text));
-    if (bad < 0) return false;
-    if (!tell) return true;
+    return UntypeableCharacter(word.text, std::strlen(word.text));
+}
+
+static void RefuseWord(bool fromIdle, int bad) {
+    const StoredWord word = CurrentUnlockWord();
     char text[320];
     std::snprintf(text, sizeof text, kWordLockRefusedText, word.text[bad], word.text);
     RefuseLock(fromIdle, text);
+}
+
+static bool WordRefused(bool fromIdle) {
+    const int bad = UntypeableWordCharacter();
+    if (bad < 0) return false;
+    RefuseWord(fromIdle, bad);
     return true;
 }
 
@@ -94,9 +103,10 @@ void BeginFullLock(bool fromIdle) {
     lockShowsPictures = options.showPictures;
     SetKeyboardHook(mainWindow, options.showPictures, options.showPictures);
     if (!HookTookHold(options.showPictures, fromIdle)) return;
-    if (!layoutKnownBefore && WordRefused(fromIdle, false)) {
+    // (Judged before the hook is undone: the layout may be unknown again then.)
+    if (const int bad = layoutKnownBefore ? -1 : UntypeableWordCharacter(); bad >= 0) {
         UndoHook(options.showPictures);
-        WordRefused(fromIdle);
+        RefuseWord(fromIdle, bad);
         return;
     }
     if (fromIdle) AutomaticLockHeld();

@@ -116,15 +116,9 @@ public:
             f->inhibitRefused = false;
             Inhibit(*f);
         }
-        if (!keyboardFocus_ && wl_.activation && !surfaces_.empty() && !token_) {
-            // The focus back through xdg-activation, vouched for by the last
-            // input this client received.
-            token_ = xdg_activation_v1_get_activation_token(wl_.activation);
-            xdg_activation_token_v1_add_listener(token_, &kToken, this);
-            if (serial_) xdg_activation_token_v1_set_serial(token_, serial_, wl_.seat);
-            xdg_activation_token_v1_set_surface(token_, surfaces_.front()->surface);
-            xdg_activation_token_v1_commit(token_);
-        }
+        // The focus back through xdg-activation, vouched for by the last
+        // input this client received.
+        if (!keyboardFocus_ && !surfaces_.empty()) Activate(*surfaces_.front(), *surfaces_.front(), serial_);
     }
 
     void SetBlocking(bool blocking) override {
@@ -136,22 +130,38 @@ public:
         PointerChanged();
     }
 
-    // In the blocking mode the pointer stays on a lock window where the
-    // compositor allows it. A seat without a pointer yet gets the confinement
-    // when its pointer appears.
+    // In the blocking mode the pointer stays on the lock window it is on,
+    // where the compositor allows it. The desktop applies a confinement only
+    // to the window that has the keyboard (GNOME), so with several monitors
+    // the window under the pointer takes the keyboard from the lock window
+    // that has it. A seat without a pointer yet gets the confinement when its
+    // pointer appears.
     void PointerChanged() override {
         if (!wl_.pointer)
             for (auto& s : surfaces_) Release(*Of(s));
         if (!blocking_ || !wl_.constraints || !wl_.pointer || surfaces_.empty()) return;
         for (const auto& s : surfaces_)
-            if (Of(s)->confined) return;
-        FullscreenSurface* f = Of(surfaces_.front());
-        f->confined = zwp_pointer_constraints_v1_confine_pointer(wl_.constraints, f->surface, wl_.pointer, nullptr,
-                                                                 ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);
-        zwp_confined_pointer_v1_add_listener(f->confined, &kConfined, f);
+            if (Of(s)->confinedNow) return;  // held already
+        FullscreenSurface* target = pointerOn_       ? pointerOn_
+                                    : keyboardFocus_ ? Of(keyboardFocus_)
+                                                     : Of(surfaces_.front());
+        if (!target->confined) {
+            for (auto& s : surfaces_) Release(*Of(s));
+            target->confined =
+                zwp_pointer_constraints_v1_confine_pointer(wl_.constraints, target->surface, wl_.pointer, nullptr,
+                                                           ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);
+            zwp_confined_pointer_v1_add_listener(target->confined, &kConfined, target);
+        }
+        if (keyboardFocus_ && keyboardFocus_ != target) Activate(*target, *keyboardFocus_, focusSerial_);
+    }
+
+    void PointerEntered(wl_surface* surface) override {
+        pointerOn_ = Of(Find(surface));
+        PointerChanged();
     }
 
     void RemoveOutput(Output& output) override {
+        if (pointerOn_ && pointerOn_->output == &output) pointerOn_ = nullptr;
         LockMethod::RemoveOutput(output);
         PointerChanged();  // the confinement may have gone with the surface
     }
@@ -159,6 +169,7 @@ public:
     void End() override {
         if (token_) xdg_activation_token_v1_destroy(token_);
         token_ = nullptr;
+        pointerOn_ = nullptr;
         blocking_ = held_ = false;
         LockMethod::End();
         if (wl_.display) wl_display_flush(wl_.display);
@@ -196,16 +207,31 @@ private:
         return s;
     }
 
+    // Asks the desktop to give `target` the keyboard, vouched for by
+    // `from` (the window that has it, or had it) and the serial of an input
+    // event it received. One request at a time.
+    void Activate(LockSurface& target, LockSurface& from, uint32_t serial) {
+        if (!wl_.activation || token_) return;
+        activateTarget_ = target.surface;
+        token_ = xdg_activation_v1_get_activation_token(wl_.activation);
+        xdg_activation_token_v1_add_listener(token_, &kToken, this);
+        if (serial) xdg_activation_token_v1_set_serial(token_, serial, wl_.seat);
+        xdg_activation_token_v1_set_surface(token_, from.surface);
+        xdg_activation_token_v1_commit(token_);
+    }
+
     static void OnToken(void* data, xdg_activation_token_v1* token, const char* name) {
         auto* self = static_cast<FullscreenMethod*>(data);
-        if (!self->surfaces_.empty())
-            xdg_activation_v1_activate(self->wl_.activation, name, self->surfaces_.front()->surface);
+        if (self->Find(self->activateTarget_))  // still there
+            xdg_activation_v1_activate(self->wl_.activation, name, self->activateTarget_);
         xdg_activation_token_v1_destroy(token);
         self->token_ = nullptr;
     }
     static constexpr xdg_activation_token_v1_listener kToken = {OnToken};
 
     xdg_activation_token_v1* token_ = nullptr;
+    wl_surface* activateTarget_ = nullptr;
+    FullscreenSurface* pointerOn_ = nullptr;  // the lock window under the pointer
     bool blocking_ = false, held_ = false;
 };
 

@@ -58,7 +58,7 @@ LockSurface* LockMethod::Find(wl_surface* surface) {
 
 void LockMethod::KeyboardEnter(wl_surface* surface, uint32_t serial) {
     keyboardFocus_ = Find(surface);
-    serial_ = serial;
+    serial_ = focusSerial_ = serial;
 }
 
 void LockMethod::KeyboardLeave(wl_surface* surface) {

@@ -51,6 +51,8 @@ public:
     // The mouse is blocked (pictures off) or free.
     virtual void SetBlocking(bool) {}
     virtual void PointerChanged() {}
+    // The pointer came onto one of the lock's surfaces (or another's).
+    virtual void PointerEntered(wl_surface*) {}
     // The desktop has neither granted nor refused part of the lock yet (GNOME
     // asks the person the first time whether a program may take its
     // shortcuts).
@@ -77,6 +79,7 @@ protected:
     std::list<std::unique_ptr<LockSurface>> surfaces_;
     LockSurface* keyboardFocus_ = nullptr;
     uint32_t serial_ = 0;
+    uint32_t focusSerial_ = 0;  // of the keyboard's arrival on keyboardFocus_
     int32_t areaX_ = 0, areaY_ = 0;
     bool began_ = false;
 };

@@ -70,6 +70,7 @@ void WaylandInput::AttachKeyboard(wl_keyboard* keyboard) {
 // The keymap stays: it is still the layout the parent types with.
 void WaylandInput::DetachKeyboard() {
     keyboard_ = nullptr;
+    layoutKnown_ = false;
     ArmRepeat(0);
     if (lock_) lock_->KeyboardLeave(nullptr);
 }
@@ -109,13 +110,19 @@ void WaylandInput::Keymap(uint32_t format, int fd, uint32_t size) {
     close(fd);
     if (!keymap) return;
     translation_.Use(keymap);
+    layoutKnown_ = false;
     if (keyState_) xkb_state_unref(keyState_);
     keyState_ = xkb_state_new(keymap);
     xkb_keymap_unref(keymap);
 }
 
+bool WaylandInput::KeymapKnown() const {
+    xkb_keymap* keymap = translation_.Keymap();
+    return keyState_ && keymap && (layoutKnown_ || xkb_keymap_num_layouts(keymap) == 1);
+}
+
 int16_t WaylandInput::CharacterKey(char character) {
-    if (!keyState_) return -1;
+    if (!KeymapKnown()) return -1;
     return translation_.CharacterKey(character, xkb_state_serialize_layout(keyState_, XKB_STATE_LAYOUT_EFFECTIVE));
 }
 
@@ -124,12 +131,15 @@ void WaylandInput::Enter(wl_surface* surface, uint32_t serial) {
 }
 
 void WaylandInput::Leave(wl_surface* surface) {
+    layoutKnown_ = false;  // another layout may be chosen while the keyboard is elsewhere
     if (lock_) lock_->KeyboardLeave(surface);
     ArmRepeat(0);
 }
 
 void WaylandInput::Modifiers(uint32_t depressed, uint32_t latched, uint32_t locked, uint32_t group) {
-    if (keyState_) xkb_state_update_mask(keyState_, depressed, latched, locked, 0, 0, group);
+    if (!keyState_) return;
+    xkb_state_update_mask(keyState_, depressed, latched, locked, 0, 0, group);
+    layoutKnown_ = true;
 }
 
 void WaylandInput::Input() { lastInput_ = HookTickCount(); }
@@ -188,7 +198,10 @@ void WaylandInput::Report(uint32_t message) {
 
 void WaylandInput::PointerEnter(wl_surface* surface, uint32_t serial, wl_fixed_t x, wl_fixed_t y) {
     pointerFocus_ = surface;
-    if (lock_) lock_->InputSerial(serial);
+    if (lock_) {
+        lock_->InputSerial(serial);
+        lock_->PointerEntered(surface);
+    }
     PointerMotion(x, y);
 }
 

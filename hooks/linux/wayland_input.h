@@ -31,7 +31,11 @@ public:
     // What the mouse hook does with pointer input (KeyboardLockLL: nothing).
     void SetMouse(HookProcedure procedure) { mouse_ = procedure; }
 
-    bool KeymapKnown() const { return translation_.Keymap() != nullptr; }
+    // The keymap, and which of its layouts is current. A client learns the
+    // current layout only while it has the keyboard (the modifiers event that
+    // follows its enter); a keymap of one layout needs no telling.
+    bool KeymapKnown() const;
+    bool HasKeymap() const { return translation_.Keymap() != nullptr; }
     int16_t CharacterKey(char character);
     // The repeat timer: readable when a held key repeats.
     int RepeatFd() const { return repeatTimer_; }
@@ -78,4 +82,5 @@ private:
     int32_t pendingNotches_ = 0;
     wl_fixed_t pendingAxis_ = 0;
     uint32_t lastInput_ = 0;
+    bool layoutKnown_ = false;  // told since the keyboard last came to us
 };

@@ -35,6 +35,9 @@ namespace {
 // How long the compositor has to grant a lock, and to answer a connection.
 constexpr int kGrantMs = 2000;
 constexpr int kConnectMs = 1000;
+// How long a lock that holds waits for the keyboard's current layout (the
+// compositor tells it once a lock surface has the keyboard).
+constexpr int kLayoutMs = 500;
 // How long a lock that something took part of has to be whole again.
 constexpr int kRetakeMs = 700;
 // How long a request of the controller's thread may wait for this thread to
@@ -247,6 +250,8 @@ bool LockClient::Lock() {
                  : state == Hold::Gone ? "refused"
                                        : "not granted in time");
     if (holds) {
+        // The controller judges the unlock word on the layout that is current.
+        if (input_.HasKeymap()) wl_.WaitFor([&] { return input_.KeymapKnown(); }, kLayoutMs);
         input_.Feed(true);  // from here on keys are fed to the hook procedures
         shaken_ = false;
         refusal = kRefusalNone;

@@ -210,10 +210,15 @@ TEST_F(LockStateTest, AWordJudgedOnceTheLockHasItsKeyboardUndoesTheLockItCannotE
     EXPECT_EQ(Only({"SetKeyboardHook", "RemoveKeyboardHook", "ShowWindow", "MessageBoxA", "Log"}),
               (Calls{"SetKeyboardHook(1,1)", "RemoveKeyboardHook(1)", std::string("Log(") + text + ")"}));
     EXPECT_FALSE(locked);
-    // From the tray the parent is told in a box; a word the layout types locks.
+    // From the tray the parent is told in a box (the layout is learnt again:
+    // it is known only while the lock has the keyboard); a word the layout
+    // types locks.
     fake::calls.clear();
     BeginFullLock(false);
-    EXPECT_EQ(Only({"SetKeyboardHook", "MessageBoxA"}), (Calls{std::string("MessageBoxA(") + text + ",Error,0x30)"}));
+    EXPECT_EQ(Only({"SetKeyboardHook", "RemoveKeyboardHook", "MessageBoxA"}),
+              (Calls{"SetKeyboardHook(1,1)", "RemoveKeyboardHook(1)",
+                     std::string("MessageBoxA(") + text + ",Error,0x30)"}));
+    EXPECT_FALSE(locked);
     fake::lockScreen.keyScan['@'] = 0x40;
     BeginFullLock(false);
     EXPECT_TRUE(locked);
