@@ -215,7 +215,7 @@ focus_taken() {
   decided() { tail -n +"$from" "$LOG" | grep -q 'Wayland lock taken back\|Wayland lock lost'; }
   wait_for 2 decided
   local took focused=no
-  took=$(shaken_to_decided "$from")
+  took=$(longest_between "$from" 'Wayland lock shaken' 'Wayland lock (taken back|lost)')
   tail -n +$((m + 1)) "$client" | grep '^focus\|^unfocus' | tail -n 1 | grep -q '^focus' && focused=yes
   if count_above 'Wayland lock lost' "$lost"; then
     expect "$what: the lock is reported lost within a second of the first sign ($took ms)" test "$took" != open -a "$took" -le 1000
@@ -238,12 +238,12 @@ focus_taken() {
     kill_controller   # what it holds is unknown: the next case starts afresh
   fi
 }
-# The longest time in ms from a "shaken" line of the log (from line $1 on)
-# to the "taken back" or "lost" after it; "open" when one was never
-# decided, "none" when nothing was shaken.
-shaken_to_decided() {
-  tail -n +"$1" "$LOG" | awk '/Wayland lock shaken/ { if (!open) start = $1; open = 1; seen = 1 }
-    /Wayland lock taken back|Wayland lock lost/ { if (open && ($1 - start) * 1000 > max) max = ($1 - start) * 1000; open = 0 }
+# The longest time in ms from a line of the log (from line $1 on) matching
+# $2 to the next matching $3: "open" when the last is not followed by one,
+# "none" when none matches $2.
+longest_between() {
+  tail -n +"$1" "$LOG" | awk -v a="$2" -v b="$3" '$0 ~ a { if (!open) start = $1; open = 1; seen = 1; next }
+    $0 ~ b { if (open && ($1 - start) * 1000 > max) max = ($1 - start) * 1000; open = 0 }
     END { print open ? "open" : seen ? int(max + 0.5) : "none" }'
 }
 
@@ -396,8 +396,10 @@ case_word_needs_altgr() {
   expect "de: a word needing AltGr after its first letter refuses the automatic lock" wait_for 20 refused
   sleep 5.5   # one more idle check (every 5 s), which is quiet while the refusal stands
   expect "de: the keys reach the other client" keys_reach_probe
-  expect "de: each lock taken to learn the layout was undone within a second" \
-    eval "[ \"\$(held_longest "$from")\" != open ] && [ \$(held_longest "$from") -le 1000 ]"
+  local held
+  held=$(longest_between "$from" 'Wayland lock .*: holds$' 'Wayland lock ended')
+  expect "de: each lock taken to learn the layout was undone within a second (${held} ms)" \
+    eval "[ $held = none ] || { [ $held != open ] && [ $held -le 1000 ]; }"
   press tap $LAYOUT_KEY   # back to Russian
   expect "back on the Russian layout the automatic lock is tried again and holds" wait_for 20 holding
   expect "de: the refusal was said once" test "$(count 'cannot be typed')" = 1
@@ -406,11 +408,4 @@ case_word_needs_altgr() {
   press tap 17; press down 42; press tap 3; press up 42   # w, Shift+2
   expect "\"w@\" typed on the keys that give it ends the lock" wait_for 10 count_above 'Wayland lock ended' "$ended"
   expect "then keys reach the other client" wait_for 10 keys_reach_probe
-}
-# The longest time in ms that a lock held (from line $1 of the log on, up to
-# the last lock that ended); "open" when the lock holds still.
-held_longest() {
-  tail -n +"$1" "$LOG" | awk '/Wayland lock .*: holds$/ { start = $1; open = 1 }
-    /Wayland lock ended/ { if (open && ($1 - start) * 1000 > max) max = ($1 - start) * 1000; open = 0 }
-    END { print open ? "open" : int(max + 0.5) }'
 }
