@@ -7,14 +7,14 @@ packages=(
   cmake ninja-build g++ pkg-config python3
   # Linux programs
   qt6-base-dev libpulse-dev libsndfile1-dev libfreeimage-dev zlib1g-dev libx11-dev libxi-dev libxtst-dev libxss-dev libxext-dev libxdamage-dev libsystemd-dev
-  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev qt6-wayland
+  libglib2.0-dev libwayland-dev wayland-protocols libxkbcommon-dev libxkbcommon-x11-dev libx11-xcb-dev qt6-wayland
   # Windows cross builds (32-bit product, 64-bit for the tests under Wine)
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools libz-mingw-w64-dev wine64
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils xvfb openbox trayer xdotool x11-utils x11-xserver-utils imagemagick python3-dbusmock dbus libglib2.0-bin procps
   gnome-settings-daemon-common
-  sway wtype grim mutter python3-gi gir1.2-glib-2.0
+  sway grim mutter python3-gi gir1.2-glib-2.0 kwin-wayland libkf5screen-bin bubblewrap
   # screenshots (a fixed calendar time) and the Debian package: build, check, fresh-root test
   faketime dpkg-dev lintian desktop-file-utils appstream mmdebstrap
   # 32-bit Wine under qemu user-mode emulation (the shipped 32-bit programs run

@@ -18,6 +18,7 @@ struct LockScreenScript {
     std::set<std::string> notRegularFiles;  // IsRegularFile answers false for these paths
     std::map<char, int16_t> keyScan;        // VkKeyScanA overrides; else letters/digits map to 'A'..'Z'/'0'..'9', others -1
     bool layoutKnown = true;                // KeyboardLayoutKnown
+    bool layoutKnownOnceHooked = false;     // ... known from SetKeyboardHook to RemoveKeyboardHook (Wayland)
     bool logPixels = true;                  // SetPixel calls are logged
     bool noThreads = false;                 // RunInBackground cannot make a thread
     bool holdBackground = false;            // RunInBackground keeps the task until RunHeldTasks

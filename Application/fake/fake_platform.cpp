@@ -7,6 +7,7 @@
 #include "Hookwell.h"
 #include "clock_port.h"
 #include "drive_recovery_port.h"
+#include "fake_lockscreen.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "process_port.h"
@@ -158,8 +159,13 @@ void ReleaseDoorsLeftHeld() { Log("ReleaseDoorsLeftHeld"); }
 // ---- the hook library's exports ----
 void SetKeyboardHook(HWND, bool allowMouse, bool reportMouse) {
     Log(std::string("SetKeyboardHook(") + (allowMouse ? "1" : "0") + "," + (reportMouse ? "1" : "0") + ")");
+    if (fake::lockScreen.layoutKnownOnceHooked) fake::lockScreen.layoutKnown = true;
 }
-void RemoveKeyboardHook(bool b) { Log(std::string("RemoveKeyboardHook(") + (b ? "1" : "0") + ")"); }
+void RemoveKeyboardHook(bool b) {
+    Log(std::string("RemoveKeyboardHook(") + (b ? "1" : "0") + ")");
+    // On Wayland the layout is known only while the lock has the keyboard.
+    if (fake::lockScreen.layoutKnownOnceHooked) fake::lockScreen.layoutKnown = false;
+}
 void KeyboardHookRepeat(bool repeat) { Log(std::string("KeyboardHookRepeat(") + (repeat ? "1" : "0") + ")"); }
 void InstallInputTracker() { Log("InstallInputTracker"); }
 unsigned long GetLastInput() {

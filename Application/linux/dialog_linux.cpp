@@ -22,10 +22,11 @@
 #include <cstring>
 #include <map>
 
+#include "desktop_texts_linux.h"
 #include "dialog_port.h"
-#include "resource_ids.h"
 #include "drive_doors_linux.h"
 #include "lock_session.h"
+#include "resource_ids.h"
 #include "wayland_screen.h"
 
 // Windows made from templates, by handle.
@@ -129,7 +130,7 @@ static void BuildOptions(TemplateDialog* d, bool older) {
     ok->setDefault(false);
     QObject::connect(ok, &QPushButton::clicked, d, [d] { d->reject(); });
     label("minutes.   (set to 0 to never automatically lock)", du(119, 80, 154, 8));
-    if (const char* why = IdleTimeRefusal()) {
+    if (const char* why = IdleUnknownText()) {
         // The setting is kept for other sessions, but said to do nothing here.
         auto* note = new QLabel("The automatic lock is not available on this desktop: it tells programs no idle time.", d);
         note->setObjectName("idleUnavailable");

@@ -14,9 +14,10 @@
 #include <QSystemTrayIcon>
 
 #include "Hookwell.h"
+#include "desktop_texts_linux.h"
+#include "lock_hold_port.h"
 #include "lock_session.h"
 #include "lock_state.h"
-#include "lock_hold_port.h"
 #include "resource_ids.h"
 #include "tray_port.h"
 #include "tray_wayland.h"
@@ -161,13 +162,13 @@ uint32_t TrackMenuAtCursor(HWND, MenuHandle handle, uint32_t flags) {
 static bool keyboardOnlyRefused = false;
 
 bool LockHookHolds() {
-    keyboardOnlyRefused = keyboardOnly && KeyboardOnlyLockRefusal();
+    keyboardOnlyRefused = keyboardOnly && KeyboardOnlyRefusalText();
     bool holds = !keyboardOnlyRefused && KeyboardHookHolds();
     if (holds) Heartbeat(true);  // the watchdog guards the lock from its first moment
     return holds;
 }
 
 const char* LockRefusalText() {
-    const char* reason = keyboardOnlyRefused ? KeyboardOnlyLockRefusal() : KeyboardHookRefusal();
+    const char* reason = keyboardOnlyRefused ? KeyboardOnlyRefusalText() : HookRefusalText();
     return reason ? reason : kLockFailedText;
 }

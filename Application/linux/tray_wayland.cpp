@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "desktop_texts_linux.h"
 #include "linux_paths.h"
 #include "lock_session.h"
 
@@ -31,7 +32,7 @@ bool TrayIsStatusNotifierItem() {
 }
 
 void MarkKeyboardOnlyItem(QAction* item) {
-    const char* why = KeyboardOnlyLockRefusal();
+    const char* why = KeyboardOnlyRefusalText();
     if (!item || !why) return;
     item->setEnabled(false);
     item->setToolTip(QString::fromUtf8(why));
@@ -56,7 +57,7 @@ static bool ToldBefore(const std::string& folder) {
 }
 
 void TellKeptKeysOnce() {
-    const char* keys = KeysTheDesktopKeeps();
+    const char* keys = KeptKeysText();
     if (!keys) return;
     const std::string folder = StateFolder();
     if (!folder.empty() && ToldBefore(folder)) return;

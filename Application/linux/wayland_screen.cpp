@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "desktop_texts_linux.h"
 #include "drawing_linux.h"
 #include "lock_session.h"
 #include "window_linux.h"
@@ -39,6 +40,7 @@ void ConnectToSession(ControllerWindow* window) {
     if (!LockScreenOnWayland()) return;
     reportTarget = window;
     SetHookReportReceiver(ReceiveReport);
+    QTimer::singleShot(0, TellLeftOverSessionLock);  // once the message loop runs
 }
 
 void ShowWaylandLockScreen(ControllerWindow* window, bool show) {

@@ -8,14 +8,15 @@
 #include "clock_port.h"
 #include "controller.h"
 #include "dialog_port.h"
+#include "keyboard_layout_port.h"
 #include "lock_hold_port.h"
+#include "lock_screen.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "resource_ids.h"
 #include "settings.h"
 #include "switches.h"
 #include "tray.h"
-#include "lock_screen.h"
 #include "unlock_word.h"
 #include "window_port.h"
 
@@ -54,36 +55,60 @@ static void AutomaticLockHeld() {
 }
 
 // A full lock ends only by its word: a word that cannot be typed on the
-// current layout must not start one.
-static bool WordRefused(bool fromIdle) {
+// current layout must not start one. The character that cannot be typed, or
+// -1.
+static int UntypeableWordCharacter() {
     const StoredWord word = CurrentUnlockWord();
-    const int bad = UntypeableCharacter(word.text, std::strlen(word.text));
-    if (bad < 0) return false;
+    return UntypeableCharacter(word.text, std::strlen(word.text));
+}
+
+static void RefuseWord(bool fromIdle, int bad) {
+    const StoredWord word = CurrentUnlockWord();
     char text[320];
     std::snprintf(text, sizeof text, kWordLockRefusedText, word.text[bad], word.text);
     RefuseLock(fromIdle, text);
+}
+
+static bool WordRefused(bool fromIdle) {
+    const int bad = UntypeableWordCharacter();
+    if (bad < 0) return false;
+    RefuseWord(fromIdle, bad);
     return true;
 }
 
-// The hook was just installed. If it does not hold the input, take it off
-// again and leave the state unlocked; nothing has been shown or switched yet.
-static bool HookTookHold(bool allowMouse, bool fromIdle) {
-    if (LockHookHolds()) return true;
+// Takes the hook just installed off again and leaves the state unlocked;
+// nothing has been shown or switched yet.
+static void UndoHook(bool allowMouse) {
     RemoveKeyboardHook(allowMouse);
     locked = false;
     keyboardOnly = false;
     CheckTrayItem(kCmdLockKeyboard, false);
+}
+
+// The hook was just installed. If it does not hold the input, it is undone.
+static bool HookTookHold(bool allowMouse, bool fromIdle) {
+    if (LockHookHolds()) return true;
+    UndoHook(allowMouse);
     RefuseLock(fromIdle, LockRefusalText());
     return false;
 }
 
 void BeginFullLock(bool fromIdle) {
+    // Where the layout is known only once a keyboard is there (a Wayland
+    // desktop before its first key), the word is judged when the lock holds.
+    const bool layoutKnownBefore = KeyboardLayoutKnown();
     if (WordRefused(fromIdle)) return;
     locked = true;
     lockFromIdle = fromIdle;
     lockShowsPictures = options.showPictures;
     SetKeyboardHook(mainWindow, options.showPictures, options.showPictures);
     if (!HookTookHold(options.showPictures, fromIdle)) return;
+    // (Judged before the hook is undone: the layout may be unknown again then.)
+    if (const int bad = layoutKnownBefore ? -1 : UntypeableWordCharacter(); bad >= 0) {
+        UndoHook(options.showPictures);
+        RefuseWord(fromIdle, bad);
+        return;
+    }
     if (fromIdle) AutomaticLockHeld();
     if (fromIdle || options.showPictures) {
         ShowMainWindow(mainWindow, kSwShow);

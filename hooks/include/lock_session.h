@@ -31,26 +31,42 @@ enum : int {
 HOOKWELL_API int HookSessionKind();
 HOOKWELL_API int WaylandLockMethod();
 
-// The text the parent is told when the last SetKeyboardHook did not hold,
-// saying why on this desktop; null when the generic text fits (an X grab
-// another client keeps).
-HOOKWELL_API const char* KeyboardHookRefusal();
+// Why the last SetKeyboardHook did not hold, on a desktop where the library
+// knows (the controller words it, desktop_texts.h); kRefusalNone when the
+// generic reason fits (an X grab another client keeps).
+enum : int {
+    kRefusalNone = 0,
+    kRefusalNoCompositor = 1,        // only the X server of a Wayland session is reachable
+    kRefusalNoSession = 2,           // no desktop session at all
+    kRefusalNoMethod = 3,            // the compositor offers no way to lock
+    kRefusalNotGranted = 4,          // the compositor did not grant the lock in time
+    kRefusalRefused = 5,             // the compositor refused it (another locker, ...)
+    kRefusalAwaitingPermission = 6,  // the desktop asks the person first (GNOME's first use)
+    kRefusalNoAnswer = 7,            // the compositor did not answer
+};
+HOOKWELL_API int KeyboardHookRefusal();
 
-// Whether the keyboard-only lock (keyboard taken, screen and mouse left to
-// the user) can hold here, and if not, why (null when it can).
-HOOKWELL_API const char* KeyboardOnlyLockRefusal();
+// Whether GetLastInput can know the idle time on this desktop.
+HOOKWELL_API bool IdleTimeKnown();
 
-// The keys the desktop keeps for itself during a full lock (null: none
-// worth telling, as on X11 and under an input inhibitor).
-HOOKWELL_API const char* KeysTheDesktopKeeps();
+// ext-session-lock: what became of a session lock that an earlier controller
+// left on when it stopped (the compositor keeps the session locked then).
+enum : int {
+    kLeftOverNone = 0,   // none was left
+    kLeftOverEnded = 1,  // it was taken over and ended
+    kLeftOverStuck = 2,  // the compositor did not let it be taken over
+};
+HOOKWELL_API int SessionLockLeftOver();
 
-// Whether GetLastInput can know the idle time on this desktop; if not, why.
-HOOKWELL_API const char* IdleTimeRefusal();
-
-// The key that types a character on the compositor's keyboard layout, as
-// VkKeyScanA answers: the virtual-key code, 0x100 added when Shift is needed;
-// -1 when no key types it (or the session is not a Wayland one).
+// The key that types a character on the current keyboard layout (the X
+// server's, or the one the Wayland compositor sent), as VkKeyScanA answers:
+// the code the library reports for that key, 0x100 added when Shift is
+// needed, 0x600 for AltGr (Ctrl+Alt); -1 when no key types it or the layout
+// is not known.
 HOOKWELL_API int16_t LockKeyForCharacter(char character);
+// Whether that layout is known: on X always; on Wayland once the compositor
+// has sent the keymap of a keyboard of the seat.
+HOOKWELL_API bool LockKeymapKnown();
 
 // Wayland sessions: the reports (WM_HOOK_KEY, WM_HOOK_MOUSEMOVE) are handed to
 // this function, on the library's own thread; it must queue them for the

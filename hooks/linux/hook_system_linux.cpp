@@ -28,7 +28,8 @@
 #include "hook_procs.h"
 #include "hook_rules.h"
 #include "hook_system_port.h"
-#include "key_codes_linux.h"
+#include "key_code_linux.h"
+#include "owner_thread.h"
 #include "session_kind.h"
 #include "shared_state.h"
 #include "wayland_lock.h"
@@ -97,23 +98,11 @@ public:
     // Runs fn on the event thread and waits for it. False when the thread
     // cannot run (no display).
     bool Run(const std::function<void()>& fn) {
-        if (std::this_thread::get_id() == threadId_) {
-            fn();
-            return true;
+        {
+            std::lock_guard<std::mutex> lock(startMutex_);
+            if (!StartLocked()) return false;
         }
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!StartLocked() || failed_) return false;
-        bool done = false;
-        commands_.push_back([&] {
-            fn();
-            std::lock_guard<std::mutex> g(mutex_);
-            done = true;
-            doneSignal_.notify_all();
-        });
-        char byte = 1;
-        if (write(wake_[1], &byte, 1) < 0) {}
-        doneSignal_.wait(lock, [&] { return done; });
-        return true;
+        return thread_.Run(fn);
     }
 
     Display* display() const { return display_; }
@@ -149,8 +138,7 @@ private:
         if (display_) return true;
         if (failed_) return false;
         display_ = OpenOwnDisplay(0);
-        // Close-on-exec: the programs the host starts get no copy.
-        if (!display_ || pipe2(wake_, O_CLOEXEC) != 0) {
+        if (!display_) {
             failed_ = true;
             return false;
         }
@@ -171,15 +159,13 @@ private:
         }
         int xtestEvent, xtestError, xtestMajor, xtestMinor;
         hasXTest = XTestQueryExtension(display_, &xtestEvent, &xtestError, &xtestMajor, &xtestMinor);
+        keymapEvent_ = SelectKeymapEvents(display_);
         XFlush(display_);
-        std::thread thread([this] { Loop(); });
-        threadId_ = thread.get_id();
-        thread.detach();
-        return true;
+        return thread_.Start([this] { Loop(); });
     }
 
     void Loop() {
-        pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {thread_.WakeFd(), POLLIN, 0}};
         for (;;) {
             while (!displayLost[0] && XPending(display_)) {
                 XEvent event;
@@ -189,22 +175,11 @@ private:
             // Raw moves are reported once per batch, at the pointer's
             // latest place: one round trip instead of one per motion.
             FlushMotion();
-            std::deque<std::function<void()>> commands;
-            {
-                std::lock_guard<std::mutex> g(mutex_);
-                commands.swap(commands_);
-            }
-            for (auto& c : commands) c();
+            thread_.RunQueued();
             if (displayLost[0]) {
                 // The server is gone, and every grab with it. Nothing more
                 // runs here; later commands find the thread unable to run.
-                std::deque<std::function<void()>> rest;
-                {
-                    std::lock_guard<std::mutex> g(mutex_);
-                    failed_ = true;
-                    rest.swap(commands_);
-                }
-                for (auto& c : rest) c();  // calls on a lost connection do nothing
+                thread_.Close();
                 return;
             }
             XFlush(display_);
@@ -215,23 +190,30 @@ private:
                 FlushRelease();
             else if (ready == 0 && holding)
                 RecheckGrabs();
-            if (fds[1].revents & POLLIN) {
-                char buffer[64];
-                if (read(wake_[0], buffer, sizeof buffer) < 0) {}
-            }
         }
     }
 
+public:
+    // Events already sent by the server are handled first (a change of the
+    // keymap that came before a question about it).
+    void HandleSentEvents() {
+        XSync(display_, False);
+        while (!displayLost[0] && XPending(display_)) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            Dispatch(event);
+        }
+    }
+
+private:
     void Dispatch(XEvent& event);
     void Key(const XKeyEvent& key, bool down);
 
-    std::mutex mutex_;
-    std::condition_variable doneSignal_;
-    std::deque<std::function<void()>> commands_;
-    std::atomic<std::thread::id> threadId_{};
+    std::mutex startMutex_;
+    OwnerThread thread_;
     Display* display_ = nullptr;
     Window root_ = 0;
-    int wake_[2] = {-1, -1};
+    int keymapEvent_ = -1;
     bool failed_ = false;
 };
 
@@ -312,9 +294,11 @@ void EventThread::Dispatch(XEvent& event) {
         return;
     case MappingNotify:
         if (event.xmapping.request == MappingPointer) ReadButtonMap();
-        else XRefreshKeyboardMapping(&event.xmapping);
+        else
+            XRefreshKeyboardMapping(&event.xmapping), KeymapChanged();
         return;
     default:
+        if (keymapEvent_ >= 0 && event.type == keymapEvent_) KeymapChanged();
         return;
     }
 }
@@ -356,7 +340,7 @@ int GrabPointerNow() {
 }
 
 void EventThread::Key(const XKeyEvent& key, bool down) {
-    uint8_t vk = ReportedKeyCode(display_, key.keycode);  // 0xFF: a key without a code of its own
+    uint8_t vk = ReportedKeyCode(display_, key.keycode, key.state);
     if (!down && vk == kVkNumLock && pendingNumLockReleases > 0) {
         // The release half of our own synthetic Num Lock press.
         --pendingNumLockReleases;
@@ -538,3 +522,15 @@ bool QueryLastInputTime(uint32_t& time) {
     time = HookTickCount() - static_cast<uint32_t>(info.idle);
     return true;
 }
+
+int16_t LockKeyForCharacter(char character) {
+    if (UseWaylandAdapter()) return WaylandCharacterKey(character);
+    int16_t key = -1;
+    events.Run([&] {
+        events.HandleSentEvents();  // a change of layout the server has told already
+        key = CharacterKeyOnX(events.display(), character);
+    });
+    return key;
+}
+
+bool LockKeymapKnown() { return UseWaylandAdapter() ? WaylandKeymapKnown() : Session().kind == kSessionX11; }

@@ -1,36 +1,58 @@
-// The code reported for an X key (key_codes_linux.h). The keyboard map is
-// asked afresh each time: Xlib's own copy is only renewed when Xlib reads the
-// events, which a Qt program never has it do, so after a change of layout it
-// would answer for the old one.
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
+#include "key_code_linux.h"
 
-#include <cstring>
+#include <X11/XKBlib.h>
+#include <X11/Xlib-xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
 
 #include "hook_rules.h"
-#include "key_codes_linux.h"
+#include "key_translation.h"
 
-unsigned char ReportedKeyCode(void* display, unsigned keycode) {
-    auto* d = static_cast<Display*>(display);
-    XkbDescPtr xkb = XkbGetMap(d, XkbKeySymsMask, XkbUseCoreKbd);
-    if (!xkb) {  // a server without XKB: the core keymap
-        int perKey = 0;
-        KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(keycode), 1, &perKey);
-        const uint8_t vk = syms && perKey > 0 ? VirtualKeyFromKeysym(static_cast<uint32_t>(syms[0])) : 0;
-        if (syms) XFree(syms);
-        return vk != 0 ? vk : 0xFF;
-    }
-    uint8_t vk = 0;
-    if (keycode >= xkb->min_key_code && keycode <= xkb->max_key_code) {
-        if (XkbKeyNumGroups(xkb, keycode) > 0)
-            vk = VirtualKeyFromKeysym(static_cast<uint32_t>(XkbKeySymEntry(xkb, keycode, 0, 0)));
-        // A key without a code of its own keysym: its place on the keyboard.
-        if (vk == 0 && XkbGetNames(d, XkbKeyNamesMask, xkb) == Success && xkb->names && xkb->names->keys) {
-            char name[XkbKeyNameLength + 1] = {};
-            std::memcpy(name, xkb->names->keys[keycode].name, XkbKeyNameLength);
-            vk = VirtualKeyFromKeyName(name);
-        }
-    }
-    XkbFreeKeyboard(xkb, 0, True);
-    return vk != 0 ? vk : 0xFF;
+namespace {
+
+// Used by the X event thread only.
+KeyTranslation translation;
+xkb_context* context = nullptr;
+bool stale = true;
+
+bool Current(Display* display) {
+    if (!stale && translation.Keymap()) return true;
+    xcb_connection_t* connection = XGetXCBConnection(display);
+    if (!context) context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (!context || !connection ||
+        !xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
+        return false;
+    const int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
+    xkb_keymap* keymap =
+        device < 0 ? nullptr
+                   : xkb_x11_keymap_new_from_device(context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (!keymap) return false;
+    translation.Use(keymap);
+    xkb_keymap_unref(keymap);
+    stale = false;
+    return true;
+}
+
+}  // namespace
+
+int SelectKeymapEvents(Display* display) {
+    int opcode, event, error, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) return -1;
+    const unsigned mask = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+    XkbSelectEvents(display, XkbUseCoreKbd, mask, mask);
+    return event;
+}
+
+void KeymapChanged() { stale = true; }
+
+uint8_t ReportedKeyCode(Display* display, unsigned keycode, unsigned state) {
+    if (!Current(display)) return kVkKeyWithoutCode;
+    return translation.Code(keycode, static_cast<xkb_layout_index_t>(XkbGroupForCoreState(state)));
+}
+
+int16_t CharacterKeyOnX(Display* display, char character) {
+    if (!Current(display)) return -1;
+    XkbStateRec state{};
+    XkbGetState(display, XkbUseCoreKbd, &state);
+    return translation.CharacterKey(character, state.group);
 }

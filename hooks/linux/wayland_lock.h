@@ -11,3 +11,6 @@ bool WaylandRemoveHook(HHOOK hook);
 void WaylandPostReport(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void WaylandSynthesizeKey(uint8_t vk, uint8_t scan, uint32_t flags);
 bool WaylandQueryLastInputTime(uint32_t& time);
+// The key translation on the compositor's keymap (key_translation.h).
+int16_t WaylandCharacterKey(char character);
+bool WaylandKeymapKnown();

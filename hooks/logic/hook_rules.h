@@ -3,6 +3,7 @@
 // input for the idle tracker. Pure functions of the event fields and the
 // shared state, used by the hook procedures on every platform.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "shared_state.h"
@@ -115,6 +116,26 @@ uint8_t VirtualKeyFromKeysym(uint32_t keysym);
 // "TLDE", ...), as Windows gives such keys the OEM code of their place. 0 for
 // a key outside the main block.
 uint8_t VirtualKeyFromKeyName(const char* name);
+
+// The code a key of one keyboard layout reports, given what the layout puts
+// on it (X and Wayland alike, key_translation.h):
+struct KeyFacts {
+    uint32_t keysym = 0;     // its unshifted keysym on the layout (0: none)
+    char name[5] = {};       // its XKB name, the place on the keyboard ("AD02")
+    bool character = false;  // it types a character (a letter of any script, a digit, a sign)
+};
+// A key that cannot be told from others by its code. No character of a word
+// translates to it and no key reports 0xFF, the byte of a character no key
+// types.
+constexpr uint8_t kVkKeyWithoutCode = 0xE8;
+// Codes of keys, index for index: the keysym's own code (VirtualKeyFromKeysym);
+// else the code of the key's place, unless a keysym of the layout already
+// gives that code (on a German layout "-" has the minus key's code, so the ß
+// key at its US place cannot have it); else, for a key that types a
+// character, a code nothing else reports (the unassigned and OEM-specific
+// ones); else kVkKeyWithoutCode. Two keys share a code only where their
+// keysyms do.
+void AssignKeyCodes(const KeyFacts* keys, size_t count, uint8_t* codes);
 
 // The keyboard message Windows gives for a key event: WM_SYSKEYDOWN / UP for
 // F10, for the Alt keys themselves and for keys pressed while Alt (and not

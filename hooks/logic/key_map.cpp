@@ -111,6 +111,35 @@ uint8_t VirtualKeyFromKeyName(const char* name) {
     return 0;
 }
 
+void AssignKeyCodes(const KeyFacts* keys, size_t count, uint8_t* codes) {
+    bool taken[256] = {};
+    taken[0xFF] = taken[kVkKeyWithoutCode] = true;
+    for (size_t i = 0; i < count; ++i) {
+        codes[i] = VirtualKeyFromKeysym(keys[i].keysym);
+        taken[codes[i]] = codes[i] != 0;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (codes[i] != 0) continue;
+        const uint8_t place = VirtualKeyFromKeyName(keys[i].name);
+        if (place != 0 && !taken[place]) codes[i] = place, taken[place] = true;
+    }
+    // Codes that Windows leaves unassigned, reserved or to the makers of
+    // keyboards: no keysym gives them.
+    static const uint8_t kSpareRanges[][2] = {{0x3A, 0x40}, {0x88, 0x8F}, {0x97, 0x9F},
+                                              {0xB8, 0xB9}, {0xC3, 0xDA}, {0xE9, 0xF5}};
+    uint8_t spares[256];
+    size_t spareCount = 0, nextSpare = 0;
+    for (const auto& r : kSpareRanges)
+        for (unsigned code = r[0]; code <= r[1]; ++code)
+            if (!taken[code]) spares[spareCount++] = static_cast<uint8_t>(code);
+    for (size_t i = 0; i < count; ++i) {
+        if (codes[i] != 0) continue;
+        // None left: the key cannot be told apart (a word never asks for it).
+        const bool spare = keys[i].character && nextSpare < spareCount;
+        codes[i] = spare ? spares[nextSpare++] : kVkKeyWithoutCode;
+    }
+}
+
 uint32_t KeyMessageFor(bool down, uint8_t vk, bool altHeld, bool ctrlHeld) {
     bool isAlt = vk == 0xA4 || vk == 0xA5 || vk == 0x12;
     bool system = vk == 0x79 /* F10 */ || ((altHeld || isAlt) && !ctrlHeld);

@@ -197,6 +197,33 @@ TEST_F(LockStateTest, AWordThatCannotBeTypedStartsNoFullLock) {
     EXPECT_TRUE(locked && !keyboardOnly);
 }
 
+TEST_F(LockStateTest, AWordJudgedOnceTheLockHasItsKeyboardUndoesTheLockItCannotEnd) {
+    // A Wayland desktop before its first key: the layout comes with the
+    // lock's keyboard. "@" needs AltGr after the first letter.
+    std::memcpy(options.unlockWord, "w@", 3);
+    fake::lockScreen.layoutKnown = false;
+    fake::lockScreen.layoutKnownOnceHooked = true;
+    fake::lockScreen.keyScan['@'] = 0x651;
+    char text[320];
+    std::snprintf(text, sizeof text, kWordLockRefusedText, '@', "w@");
+    BeginFullLock(true);
+    EXPECT_EQ(Only({"SetKeyboardHook", "RemoveKeyboardHook", "ShowWindow", "MessageBoxA", "Log"}),
+              (Calls{"SetKeyboardHook(1,1)", "RemoveKeyboardHook(1)", std::string("Log(") + text + ")"}));
+    EXPECT_FALSE(locked);
+    // From the tray the parent is told in a box (the layout is learnt again:
+    // it is known only while the lock has the keyboard); a word the layout
+    // types locks.
+    fake::calls.clear();
+    BeginFullLock(false);
+    EXPECT_EQ(Only({"SetKeyboardHook", "RemoveKeyboardHook", "MessageBoxA"}),
+              (Calls{"SetKeyboardHook(1,1)", "RemoveKeyboardHook(1)",
+                     std::string("MessageBoxA(") + text + ",Error,0x30)"}));
+    EXPECT_FALSE(locked);
+    fake::lockScreen.keyScan['@'] = 0x40;
+    BeginFullLock(false);
+    EXPECT_TRUE(locked);
+}
+
 TEST_F(LockStateTest, ALockWhoseHoldIsLostIsUndoneAndReported) {
     HandleTrayEvent(kWindow, 0);
     BeginFullLock(false);  // pictures on: the lock screen is up
