@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "controller.h"
+#include "desktop_texts_linux.h"
 #include "linux_paths.h"
 #include "lock_session.h"
 #include "message_box_port.h"
@@ -125,14 +126,14 @@ bool InstanceHeld() {
 const char* Refusal(uint32_t command) {
     if (!mainWindow) return "Bumblepad has not started.";
     // The tray shows this item disabled where the desktop cannot give it.
-    if (command == kCmdLockKeyboard && KeyboardOnlyLockRefusal()) return KeyboardOnlyLockRefusal();
+    if (command == kCmdLockKeyboard && KeyboardOnlyRefusalText()) return KeyboardOnlyRefusalText();
     return OutsideCommandRefusal(command);
 }
 
 void CarryOut(uint32_t command) {
-    if (command == kCmdLockKeyboard && KeyboardOnlyLockRefusal()) {
+    if (command == kCmdLockKeyboard && KeyboardOnlyRefusalText()) {
         // Asked for from the application menu, where nothing else would say why.
-        ShowMessageBox(KeyboardOnlyLockRefusal(), "Error", kMbIconWarning);
+        ShowMessageBox(KeyboardOnlyRefusalText(), "Error", kMbIconWarning);
         return;
     }
     if (command == kCmdLockKeyboardMouse && !OutsideCommandRefusal(command)) TellKeptKeysOnce();
@@ -161,7 +162,7 @@ void Answer(int server, QObject* parent) {
     close(client);
     // Carried out after the answer, from the loop: "--options" runs a modal
     // dialog, which must not keep the caller waiting.
-    if (!refusal || (command == kCmdLockKeyboard && KeyboardOnlyLockRefusal()))
+    if (!refusal || (command == kCmdLockKeyboard && KeyboardOnlyRefusalText()))
         QMetaObject::invokeMethod(
             parent, [command] { CarryOut(command); }, Qt::QueuedConnection);
 }
