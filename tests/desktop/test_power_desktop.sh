@@ -13,7 +13,6 @@ export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bumblepad-no-logind
 key() { gsettings get org.gnome.settings-daemon.plugins.power power-button-action; }
 choose_power_item() { open_menu && choose 3; }
-controller() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
 
 # GNOME.
 gsettings set org.gnome.settings-daemon.plugins.power power-button-action 'suspend'
@@ -27,8 +26,8 @@ choose_power_item
 expect "switched off from the menu, the user's value is back" wait_for 10 now_equals "'suspend'" key
 choose_power_item
 wait_for 10 now_equals "'nothing'" key
-kill -KILL "$(controller)"
-wait_for 10 bash -c "[ -z \"\$(for p in \$(pgrep -x Bumblepad); do [ \"\$(readlink /proc/\$p/cwd)\" = '$WORK' ] && echo \$p; done)\" ]"
+kill -KILL "$(controllers)"
+wait_for 10 no_controllers
 expect "a killed controller leaves it at nothing" [ "$(key)" = "'nothing'" ]
 kill $gnome; wait $gnome 2>/dev/null
 "$BIN/Bumblepad" >"$WORK/b2.log" 2>&1 & pid=$!

@@ -8,20 +8,12 @@ cd "$WORK"
 mkdir -p pictures sounds
 make_settings_key
 
-# The controllers this test started: those working in its folder.
-controllers() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
-lock() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  wait_for 10 lock_screen_up
-}
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
+start_keywatch
 
 "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 &
 first=$!
 expect "the controller runs with its tray icon" wait_for 15 icon_present
-expect "a full lock comes up" lock
+expect "a full lock comes up" full_lock
 # Held up for 2 s (the watchdog's limit is 5 s), then going on.
 kill -STOP $first; sleep 2; kill -CONT $first
 xdotool key a

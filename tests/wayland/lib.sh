@@ -2,20 +2,11 @@
 set -u
 BIN=${BUMBLEPAD_BIN:?}
 TESTS=${BUMBLEPAD_TESTS_BIN:?}
+SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 failures=0
-pass() { echo "ok   - $*"; }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-expect() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; return 1; fi; }
-wait_for() {
-  local limit=$1; shift
-  local end=$((SECONDS + limit))
-  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
-finish() {
-  [ "$failures" = 0 ] && echo "all passed" || echo "$failures failed"
-  exit $((failures > 0))
-}
+# pass, fail, expect, wait_for, finish; skip REASON for a test that cannot
+# run here (exit 77, counted apart by scripts/test.sh).
+source "$SOURCE/tests/lib/checks.sh"
 
 WORK=$(mktemp -d /tmp/bumblepad-wayland-XXXXXX)
 chmod 755 "$WORK"
@@ -39,13 +30,8 @@ user_dir() {  # a folder the compositor's user owns
 
 # The settings block: no drives, autoLockMs $1, pictures $2, hint on, word "wren".
 write_options() {
-  python3 - "$XDG_CONFIG_HOME/Software/Bumblepad/Options" "$1" "$2" <<'PY'
-import struct, sys
-block = bytes([0x7A]) + bytes(26) + bytes([0, 0, 0, 1, 0]) + struct.pack('<I', int(sys.argv[2])) \
-    + bytes([0, int(sys.argv[3])]) + b'wren'.ljust(20, b'\0') + bytes(2)
-assert len(block) == 60
-open(sys.argv[1], 'wb').write(block)
-PY
+  python3 "$SOURCE/scripts/settings_block.py" "$XDG_CONFIG_HOME/Software/Bumblepad/Options" \
+    drives=0 doors=0 power=0 auto_lock_ms="$1" pictures="$2"
 }
 
 # Programs the compositor's user runs must be reachable for it: a build in a
