@@ -12,7 +12,7 @@
 #   mingw32   the shipped 32-bit Windows build and installer: everything
 #             under 32-bit Wine (logic, Windows adapters, whole programs,
 #             installer, floating-point figures) and the built files read back
-#   mingw64   the 64-bit Windows build as a compile check (the 64-bit
+#   mingw64   the 64-bit Windows programs built as a compile check (the 64-bit
 #             pointer and handle sizes of the Windows code); of its tests only
 #             the built files are read back (exports, shared section, single-
 #             byte calls), as its Wine runs would repeat the 32-bit ones
@@ -76,13 +76,15 @@ leave_out() {
   expected=$((expected + ${n:-0}))
 }
 
-# build PRESET: configure and build; a failed build is one failure.
+# build PRESET [TARGETS...]: configure and build (all, or only TARGETS); a
+# failed build is one failure.
 build() {
-  local preset=$1
-  echo "=== $preset: configure and build"
+  local preset=$1; shift
+  local targets=(); [ $# -gt 0 ] && targets=(--target "$@")
+  echo "=== $preset: configure and build${targets[*]:+ (${*})}"
   stage_start
   if cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
-     cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
+     cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >>"build-$preset.log" 2>&1; then
     stage_end "$preset: build"
     return 0
   fi
@@ -151,8 +153,9 @@ XML
 
 rm -f build-*.log
 
-# Linux: the programs as they run on a desktop.
-if build linux; then
+# Linux: the programs as they run on a desktop (and the benchmarks, built;
+# the GoogleTest programs are built and run under the sanitizers below).
+if build linux desktop_programs benchmarks; then
   if missing_group desktop; then
     leave_out linux desktop "desktop runs and screenshots" -L desktop
   else
@@ -203,7 +206,7 @@ else
       run_tests mingw32 "all, under 32-bit Wine"
     fi
   fi
-  build mingw64 && run_tests mingw64 "built files" -L files
+  build mingw64 Bumblepad Trovebox Hookwell && run_tests mingw64 "built files" -L files
 fi
 
 echo
