@@ -6,9 +6,9 @@
 #             lintian; with --package also installed into a fresh Debian 12
 #             root and run there, which needs the package mirror)
 #   asan      the Linux build with AddressSanitizer and UndefinedBehavior-
-#             Sanitizer: the logic tests, the Linux adapter tests and the
-#             Wayland runs (everything but the desktop runs, whose Qt and X
-#             stacks it would slow to a crawl)
+#             Sanitizer: the logic tests, the Linux adapter tests, the
+#             Wayland runs and the CI scripts' own test (everything but the
+#             desktop runs, whose Qt and X stacks it would slow to a crawl)
 #   mingw32   the shipped 32-bit Windows build and installer: everything
 #             under 32-bit Wine (logic, Windows adapters, whole programs,
 #             installer, floating-point figures) and the built files read back
@@ -187,9 +187,9 @@ fi
 if build linux-asan; then
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland
-    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters" -LE 'desktop|wayland'
+    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, CI scripts" -LE 'desktop|wayland'
   else
-    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, Wayland runs" -LE desktop
+    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, Wayland runs, CI scripts" -LE desktop
   fi
 fi
 

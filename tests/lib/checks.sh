@@ -19,6 +19,9 @@ wait_for() {
   return 1
 }
 
+# same GOT WANTED: equal, or what was got is shown.
+same() { [ "$1" = "$2" ] || { echo "     got: '$1'"; return 1; }; }
+
 # now_equals VALUE COMMAND...: COMMAND prints VALUE. For wait_for, whose
 # arguments are expanded once: wait_for 10 [ "$(count)" = 2 ] would test the
 # count of the first moment again and again; wait_for 10 now_equals 2 count

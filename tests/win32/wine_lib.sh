@@ -9,7 +9,6 @@ failures=0
 # wait_for asks less often than on the desktop.
 source "$SRC/tests/lib/checks.sh"
 WAIT_INTERVAL=0.2
-same() { [ "$1" = "$2" ] || { echo "     got: '$1'"; return 1; }; }
 # At the end (finish, skip): the prefix's server and every Wine process with
 # it (Wine's services would keep the test's output open).
 at_end() { "$run" --end-server; }
