@@ -16,6 +16,9 @@
 #             pointer and handle sizes of the Windows code); of its tests only
 #             the built files are read back (exports, shared section, single-
 #             byte calls), as its Wine runs would repeat the 32-bit ones
+# Two builds run beside test stages that mostly wait for windows, sounds and
+# compositors: the sanitizer build beside the desktop runs and the package,
+# the 32-bit Windows build beside the sanitizer tests.
 # When the package mirror cannot be reached and optional packages are
 # missing, the parts that need them are left out, and said so.
 # The summary counts passed, failed and skipped tests (expected skips, listed
@@ -38,19 +41,30 @@ trap 'rm -rf "$results"' EXIT
 passed=0 failed=0 expected=0 unexpected=0 run_start=$SECONDS
 broken=() stage_lines=() skip_lines=() left_lines=()
 
-# CPU seconds (hundredths) of this shell's finished children so far.
-ticks=$(getconf CLK_TCK)
-cpu_now() { local s; s=$(</proc/$$/stat); s=${s##*) }; set -- $s; echo $(( (${14} + ${15}) * 100 / ticks )); }
-stage_start() { stage_wall=$SECONDS; stage_cpu=$(cpu_now); }
+# A stage's time: wall clock, and the CPU time (user and system, hundredths
+# of a second) of the commands it ran, with all their children; counted
+# COMMAND... runs one of them and adds its CPU time to the stage's.
+stage_start() { stage_wall=$SECONDS; stage_cpu=0; }
+counted() {
+  local times=$results/times.$BASHPID status
+  ( "$@"; status=$?; times >"$times"; exit $status )
+  status=$?
+  # times: the shell's own line, then its children's: "1m2.345s 0m0.678s"
+  local u s
+  read -r u s < <(sed -n 2p "$times" | sed -E 's/([0-9]+)m([0-9]+)\.([0-9]{2})[0-9]*s/\1 \2 \3/g' |
+    awk '{print ($1 * 60 + $2) * 100 + $3, ($4 * 60 + $5) * 100 + $6}')
+  stage_cpu=$((stage_cpu + ${u:-0} + ${s:-0}))
+  return $status
+}
 # stage_end NAME [COUNTS]: one line of the summary's table.
 stage_end() {
-  local cpu=$(( $(cpu_now) - stage_cpu ))
-  stage_lines+=("$(printf '%-34s %5d s %6d.%d s  %s' "$1" $((SECONDS - stage_wall)) $((cpu / 100)) $((cpu % 100 / 10)) "${2:-}")")
+  stage_lines+=("$(printf '%-34s %5d s %6d.%d s  %s' "$1" $((SECONDS - stage_wall)) $((stage_cpu / 100)) \
+    $((stage_cpu % 100 / 10)) "${2:-}")")
 }
 
 # deps.sh once for the whole run; the groups it had to leave out.
 stage_start
-BUMBLEPAD_DEPS_LEFT_OUT=$results/left-out scripts/deps.sh || { echo "the required packages are missing"; exit 1; }
+BUMBLEPAD_DEPS_LEFT_OUT=$results/left-out counted scripts/deps.sh || { echo "the required packages are missing"; exit 1; }
 stage_end deps
 export BUMBLEPAD_DEPS_DONE=1
 missing_group() { grep -q "^$1:" "$results/left-out" 2>/dev/null; }
@@ -83,8 +97,8 @@ build() {
   local targets=(); [ $# -gt 0 ] && targets=(--target "$@")
   echo "=== $preset: configure and build${targets[*]:+ (${*})}"
   stage_start
-  if cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
-     cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >>"build-$preset.log" 2>&1; then
+  if counted cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
+     counted cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >>"build-$preset.log" 2>&1; then
     stage_end "$preset: build"
     return 0
   fi
@@ -95,13 +109,34 @@ build() {
   return 1
 }
 
+# build_beside PRESET [TARGETS...]: the build runs beside the stages that
+# follow (tests that mostly wait for windows, sounds and compositors leave
+# the cores to it); build_collect PRESET waits for it and takes its result.
+# Its time is its own; the stages beside it are timed as usual.
+declare -A beside=()
+build_beside() {
+  local preset=$1
+  ( build "$@" >"$results/$preset.out" 2>&1; echo $? >"$results/$preset.status"
+    printf '%s\n' "${stage_lines[-1]} (beside)" >"$results/$preset.stage" ) &
+  beside[$preset]=$!
+}
+build_collect() {
+  local preset=$1
+  wait "${beside[$preset]}"
+  cat "$results/$preset.out"
+  stage_lines+=("$(cat "$results/$preset.stage")")
+  [ "$(cat "$results/$preset.status")" = 0 ] && return 0
+  broken+=("$preset (build)"); failed=$((failed + 1))
+  return 1
+}
+
 # run_tests PRESET WHAT CTEST-ARGS...: the chosen tests of a built preset.
 run_tests() {
   local preset=$1 what=$2; shift 2
   echo "=== $preset: tests ($what)"
   stage_start
   local log=build-$preset-tests.log junit=$results/$preset.xml
-  ctest --preset "$preset" -j "$jobs" --timeout 600 --output-junit "$junit" --test-output-size-passed 200000 \
+  counted ctest --preset "$preset" -j "$jobs" --timeout 600 --output-junit "$junit" --test-output-size-passed 200000 \
     "$@" >"$log" 2>&1
   local status=$?
   grep -v -E '^ +Start |Test +#[0-9]+: .* Passed' "$log" | tail -n 80
@@ -130,7 +165,7 @@ run_step() {
   local name=$1 log=$2; shift 2
   echo "=== $name"
   stage_start
-  "$@" >"$log" 2>&1
+  counted "$@" >"$log" 2>&1
   local status=$? verdict
   case $status in
     0) passed=$((passed + 1)); verdict="passed" ;;
@@ -155,7 +190,10 @@ rm -f build-*.log
 
 # Linux: the programs as they run on a desktop (and the benchmarks, built;
 # the GoogleTest programs are built and run under the sanitizers below).
-if build linux desktop_programs benchmarks; then
+# The build with the sanitizers goes on meanwhile.
+linux_built=; build linux desktop_programs benchmarks && linux_built=1
+build_beside linux-asan
+if [ -n "$linux_built" ]; then
   if missing_group desktop; then
     leave_out linux desktop "desktop runs and screenshots" -L desktop
   else
@@ -182,9 +220,11 @@ else
   fi
 fi
 
-# Linux with the sanitizers: the logic, the adapters, the Wayland runs.
+# Linux with the sanitizers: the logic, the adapters, the Wayland runs; the
+# 32-bit Windows build goes on meanwhile.
 # Leak checking is off: Qt and fontconfig keep caches until exit by design.
-if build linux-asan; then
+missing_group windows || build_beside mingw32
+if build_collect linux-asan; then
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland
     ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, CI scripts" -LE 'desktop|wayland'
@@ -198,7 +238,7 @@ fi
 if missing_group windows; then
   left_lines+=("the Windows builds (mingw32, mingw64) and their tests: ($(sed -n 's/^windows: //p' "$results/left-out"))")
 else
-  if build mingw32; then
+  if build_collect mingw32; then
     if missing_group wine; then
       leave_out mingw32 wine "the 32-bit Windows runs under Wine" -LE files
       run_tests mingw32 "built files" -L files
