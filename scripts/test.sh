@@ -17,10 +17,10 @@
 #             the built files are read back (exports, shared section, single-
 #             byte calls), as its Wine runs would repeat the 32-bit ones
 # Two builds run beside test stages that mostly wait for windows, sounds and
-# compositors: the sanitizer build beside the desktop runs and the package,
-# the 32-bit Windows build beside the sanitizer tests. The desktop's sound
-# run, which measures what it hears in milliseconds, waits until no build of
-# the run is going on.
+# compositors: the sanitizer and the 32-bit Windows builds beside the desktop
+# runs, the package and the sanitizer tests. The desktop's sound run, which
+# measures what it hears in milliseconds, waits until no build of the run is
+# going on.
 # When the package mirror cannot be reached and optional packages are
 # missing, the parts that need them are left out, and said so.
 # The summary counts passed, failed and skipped tests (expected skips, listed
@@ -192,9 +192,10 @@ rm -f build-*.log
 
 # Linux: the programs as they run on a desktop (and the benchmarks, built;
 # the GoogleTest programs are built and run under the sanitizers below).
-# The build with the sanitizers goes on meanwhile.
+# The builds with the sanitizers and for 32-bit Windows go on meanwhile.
 linux_built=; build linux desktop_programs benchmarks && linux_built=1
 build_beside linux-asan
+missing_group windows || build_beside mingw32
 if [ -n "$linux_built" ]; then
   if missing_group desktop; then
     leave_out linux desktop "desktop runs and screenshots" -L desktop
@@ -224,17 +225,9 @@ else
   fi
 fi
 
-# The desktop's sound run, while no build of this run goes on.
-asan_built=; build_collect linux-asan && asan_built=1
-if [ -n "$linux_built" ] && ! missing_group desktop; then
-  run_tests linux "desktop sound run" -R '^desktop_test_sounds$'
-fi
-
-# Linux with the sanitizers: the logic, the adapters, the Wayland runs; the
-# 32-bit Windows build goes on meanwhile.
+# Linux with the sanitizers: the logic, the adapters, the Wayland runs.
 # Leak checking is off: Qt and fontconfig keep caches until exit by design.
-missing_group windows || build_beside mingw32
-if [ -n "${asan_built:-}" ]; then
+if build_collect linux-asan; then
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland
     ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, CI scripts" -LE 'desktop|wayland'
@@ -243,12 +236,19 @@ if [ -n "${asan_built:-}" ]; then
   fi
 fi
 
+# The desktop's sound run, once no build of this run goes on.
+mingw32_built=
+missing_group windows || { build_collect mingw32 && mingw32_built=1; }
+if [ -n "$linux_built" ] && ! missing_group desktop; then
+  run_tests linux "desktop sound run" -R '^desktop_test_sounds$'
+fi
+
 # Windows: the shipped 32-bit files, all of their tests under 32-bit Wine;
 # the 64-bit build as a compile check and its files read back.
 if missing_group windows; then
   left_lines+=("the Windows builds (mingw32, mingw64) and their tests: ($(sed -n 's/^windows: //p' "$results/left-out"))")
 else
-  if build_collect mingw32; then
+  if [ -n "$mingw32_built" ]; then
     if missing_group wine; then
       leave_out mingw32 wine "the 32-bit Windows runs under Wine" -LE files
       run_tests mingw32 "built files" -L files
