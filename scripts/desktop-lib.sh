@@ -2,13 +2,9 @@
 # desktop tests, scripts/screenshots.sh and scripts/run.sh). DISPLAY must be
 # set; a tray host (trayer) holds the icon.
 
-# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
-wait_for() {
-  local limit=$1; shift
-  local end=$((SECONDS + limit))
-  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
+# wait_for, now_equals and the check lines come from the tests' shared checks.
+desktop_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$desktop_lib_dir/../tests/lib/checks.sh"
 
 # A window whose title is exactly $1 exists.
 window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
@@ -52,21 +48,29 @@ open_menu() {
   return 1
 }
 double_click_icon() { click_icon 1 2; }
+# close_error_box: the message box "Error" answered with Return, once it
+# has the focus; true when it has gone.
+close_error_box() {
+  local w; w=$(xdotool search --name '^Error$' 2>/dev/null | head -n 1)
+  [ -n "$w" ] || return 1
+  xdotool windowactivate "$w" 2>/dev/null
+  wait_for 5 now_equals "$w" xdotool getactivewindow
+  xdotool key --clearmodifiers Return
+  wait_for 10 bash -c '! window_named Error'
+}
+# full_lock: a double click on the icon, and the lock screen covers the screen.
+full_lock() { double_click_icon; wait_for 10 lock_screen_up; }
+# unlocked: the lock screen is gone (for wait_for).
+unlocked() { ! lock_screen_up; }
 # Chooses the n-th item of the open menu from the keyboard (separators skipped).
 choose() { for _ in $(seq "$1"); do xdotool key Down; sleep 0.05; done; xdotool key Return; }
 
-# write_settings FILE SHOW_PICTURES [IDLE_MINUTES]: the default 60-byte block
-# with showPictures (byte 37) and the automatic lock's minutes as given.
-write_settings() {
-  python3 - "$1" "$2" "${3:-0}" <<'PY'
-import sys
-b = bytearray(60); b[0] = 0x7A
-for i in range(26): b[1 + i] = 1
-b[27] = 1; b[28] = 1; b[29] = 0; b[30] = 1; b[37] = int(sys.argv[2]); b[38:42] = b"wren"
-b[32:36] = (int(sys.argv[3]) * 60000).to_bytes(4, "little")
-open(sys.argv[1], "wb").write(b)
-PY
-}
+# settings_block FILE [NAME=VALUE...]: a 60-byte settings block, the fields
+# not named as a fresh installation has them (scripts/settings_block.py).
+settings_block() { python3 "$desktop_lib_dir/settings_block.py" "$@"; }
+# write_settings FILE SHOW_PICTURES [IDLE_MINUTES]: the default block with
+# showPictures and the automatic lock's minutes as given.
+write_settings() { settings_block "$1" pictures="$2" auto_lock_minutes="${3:-0}"; }
 # unlock_word FILE: the word stored in a settings block (bytes 38 to 57,
 # up to the first NUL), or the default when there is no valid block.
 unlock_word() {
@@ -76,4 +80,4 @@ unlock_word() {
   fi
   echo "${word:-wren}"
 }
-export -f wait_for window_named lock_screen_up tray_icon icon_present menu_window menu_up
+export -f wait_for now_equals window_named lock_screen_up unlocked tray_icon icon_present menu_window menu_up

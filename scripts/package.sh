@@ -7,7 +7,8 @@ set -eu
 cd "$(dirname "$0")/.."
 source=$PWD
 out=${1:-$source/build/package/deb}
-scripts/deps.sh
+# (scripts/test.sh has run deps.sh once for the whole run)
+[ -n "${BUMBLEPAD_DEPS_DONE:-}" ] || scripts/deps.sh
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 

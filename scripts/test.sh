@@ -1,12 +1,32 @@
 #!/usr/bin/env bash
-# The whole test run: installs what is missing, builds every build (Linux,
-# Linux with sanitizers, 32-bit Windows with its installer, 64-bit Windows)
-# and runs every test,
-# makes the README's screenshots (into a temporary folder) and builds the
-# Debian package and checks it with lintian. With --package it also installs
-# the package into a fresh Debian 12 root and runs it there (a few minutes
-# more, and Debian's mirror must be reachable).
-# Ends with the summary of all of them; exits non-zero when anything failed.
+# The whole test run, as CI does it. Each thing runs once:
+#   deps      scripts/deps.sh installs what is missing (once for the run)
+#   linux     the Linux build; its whole programs under Xvfb (desktop), the
+#             README's screenshots, the Debian package (built and checked by
+#             lintian; with --package also installed into a fresh Debian 12
+#             root and run there, which needs the package mirror)
+#   asan      the Linux build with AddressSanitizer and UndefinedBehavior-
+#             Sanitizer: the logic tests, the Linux adapter tests, the
+#             Wayland runs and the CI scripts' own test (everything but the
+#             desktop runs, whose Qt and X stacks it would slow to a crawl)
+#   mingw32   the shipped 32-bit Windows build and installer: everything
+#             under 32-bit Wine (logic, Windows adapters, whole programs,
+#             installer, floating-point figures) and the built files read back
+#   mingw64   the 64-bit Windows programs built as a compile check (the 64-bit
+#             pointer and handle sizes of the Windows code); of its tests only
+#             the built files are read back (exports, shared section, single-
+#             byte calls), as its Wine runs would repeat the 32-bit ones
+# Two builds run beside test stages that mostly wait for windows, sounds and
+# compositors: the sanitizer and the 32-bit Windows builds beside the desktop
+# runs, the package and the sanitizer tests. The desktop's sound run, which
+# measures what it hears in milliseconds, waits until no build of the run is
+# going on.
+# When the package mirror cannot be reached and optional packages are
+# missing, the parts that need them are left out, and said so.
+# The summary counts passed, failed and skipped tests (expected skips, listed
+# with reasons in tests/expected_skips.txt, apart from unexpected ones, which
+# fail the run), and gives the time of each stage: wall clock and the CPU
+# time of its processes. Exits non-zero when anything failed.
 set -u
 fresh_root=
 for arg in "$@"; do
@@ -16,70 +36,239 @@ for arg in "$@"; do
   esac
 done
 cd "$(dirname "$0")/.."
-scripts/deps.sh || exit 1
 export CTEST_OUTPUT_ON_FAILURE=1
 jobs=${BUMBLEPAD_JOBS:-2}
-passed=0 failed=0 broken=()
+results=$(mktemp -d /tmp/bumblepad-test-XXXXXX)
+trap 'rm -rf "$results"' EXIT
+passed=0 failed=0 expected=0 unexpected=0 run_start=$SECONDS
+broken=() stage_lines=() skip_lines=() left_lines=()
 
-run_preset() {
-  local preset=$1; shift
-  local start=$SECONDS
-  echo "=== $preset: configure and build"
-  if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 || ! cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1; then
-    tail -n 60 "build-$preset.log"
-    broken+=("$preset (build)")
-    failed=$((failed + 1))
-    return
-  fi
-  echo "=== $preset: tests (built in $((SECONDS - start)) s)"
-  start=$SECONDS
-  local out
-  out=$(ctest --preset "$preset" -j "$jobs" --timeout 600 "$@" 2>&1)
-  local status=$?
-  echo "$out" | grep -v -E '^ +Start |Test +#[0-9]+: .* Passed' | tail -n 80
-  echo "=== $preset: tests ran $((SECONDS - start)) s"
-  local line
-  line=$(echo "$out" | grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' | tail -n 1)
-  if [ -n "$line" ]; then
-    local f t
-    f=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    t=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + t - f)); failed=$((failed + f))
-  fi
-  if [ $status -ne 0 ]; then broken+=("$preset"); [ -z "$line" ] && failed=$((failed + 1)); fi
+# A stage's time: wall clock, and the CPU time (user and system, hundredths
+# of a second) of the commands it ran, with all their children; counted
+# COMMAND... runs one of them and adds its CPU time to the stage's.
+stage_start() { stage_wall=$SECONDS; stage_cpu=0; }
+counted() {
+  local times=$results/times.$BASHPID status
+  ( "$@"; status=$?; times >"$times"; exit $status )
+  status=$?
+  # times: the shell's own line, then its children's: "1m2.345s 0m0.678s"
+  local u s
+  read -r u s < <(sed -n 2p "$times" | sed -E 's/([0-9]+)m([0-9]+)\.([0-9]{2})[0-9]*s/\1 \2 \3/g' |
+    awk '{print ($1 * 60 + $2) * 100 + $3, ($4 * 60 + $5) * 100 + $6}')
+  stage_cpu=$((stage_cpu + ${u:-0} + ${s:-0}))
+  return $status
+}
+# stage_end NAME [COUNTS]: one line of the summary's table.
+stage_end() {
+  stage_lines+=("$(printf '%-34s %5d s %6d.%d s  %s' "$1" $((SECONDS - stage_wall)) $((stage_cpu / 100)) \
+    $((stage_cpu % 100 / 10)) "${2:-}")")
 }
 
-# run_step NAME LOG COMMAND...: one more check in the summary; its log's
-# tail is shown when it fails.
-run_step() {
-  local name=$1 log=$2 start=$SECONDS; shift 2
-  echo "=== $name"
-  if "$@" >"$log" 2>&1; then
-    passed=$((passed + 1)); echo "$name passed in $((SECONDS - start)) s"
-  else
-    tail -n 40 "$log"; failed=$((failed + 1)); broken+=("$name")
+# deps.sh once for the whole run; the groups it had to leave out.
+stage_start
+BUMBLEPAD_DEPS_LEFT_OUT=$results/left-out counted scripts/deps.sh || { echo "the required packages are missing"; exit 1; }
+stage_end deps
+export BUMBLEPAD_DEPS_DONE=1
+missing_group() { grep -q "^$1:" "$results/left-out" 2>/dev/null; }
+# The package mirror: asked of deps.sh's attempt, or else with one request.
+mirror_state() {
+  grep -qx 'mirror unreachable' "$results/left-out" 2>/dev/null && { echo unreachable; return; }
+  local uri
+  uri=$(apt-get -qq --print-uris download apt 2>/dev/null | head -n 1 | cut -d"'" -f2)
+  [ -n "$uri" ] || { echo unknown; return; }
+  python3 -c 'import sys, urllib.request as u; u.urlopen(u.Request(sys.argv[1], method="HEAD"), timeout=15)' "$uri" \
+    >/dev/null 2>&1 && echo reachable || echo unreachable
+}
+mirror=$(mirror_state)
+echo "package mirror: $mirror"
+
+# leave_out PRESET GROUP WHAT CTEST-ARGS...: the tests CTEST-ARGS select in
+# PRESET are not run, as the packages of GROUP are missing (and the mirror
+# cannot be reached, else deps.sh would have failed): expected skips.
+leave_out() {
+  local preset=$1 group=$2 what=$3; shift 3
+  local n; n=$(ctest --preset "$preset" -N "$@" 2>/dev/null | sed -n 's/^Total Tests: //p')
+  left_lines+=("$what: ${n:-0} tests ($(sed -n "s/^$group: //p" "$results/left-out"))")
+  expected=$((expected + ${n:-0}))
+}
+
+# build PRESET [TARGETS...]: configure and build (all, or only TARGETS); a
+# failed build is one failure.
+build() {
+  local preset=$1; shift
+  local targets=(); [ $# -gt 0 ] && targets=(--target "$@")
+  echo "=== $preset: configure and build${targets[*]:+ (${*})}"
+  stage_start
+  if counted cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
+     counted cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >>"build-$preset.log" 2>&1; then
+    stage_end "$preset: build"
+    return 0
   fi
+  tail -n 60 "build-$preset.log"
+  stage_end "$preset: build (failed)"
+  broken+=("$preset (build)")
+  failed=$((failed + 1))
+  return 1
+}
+
+# build_beside PRESET [TARGETS...]: the build runs beside the stages that
+# follow (tests that mostly wait for windows, sounds and compositors leave
+# the cores to it); build_collect PRESET waits for it and takes its result.
+# Its time is its own; the stages beside it are timed as usual.
+declare -A beside=()
+build_beside() {
+  local preset=$1
+  ( build "$@" >"$results/$preset.out" 2>&1; echo $? >"$results/$preset.status"
+    printf '%s\n' "${stage_lines[-1]} (beside)" >"$results/$preset.stage" ) &
+  beside[$preset]=$!
+}
+build_collect() {
+  local preset=$1
+  wait "${beside[$preset]}"
+  cat "$results/$preset.out"
+  stage_lines+=("$(cat "$results/$preset.stage")")
+  [ "$(cat "$results/$preset.status")" = 0 ] && return 0
+  broken+=("$preset (build)"); failed=$((failed + 1))
+  return 1
+}
+
+# run_tests PRESET WHAT CTEST-ARGS...: the chosen tests of a built preset.
+run_tests() {
+  local preset=$1 what=$2; shift 2
+  echo "=== $preset: tests ($what)"
+  stage_start
+  local log=build-$preset-tests.log junit=$results/$preset.xml
+  counted ctest --preset "$preset" -j "$jobs" --timeout 600 --output-junit "$junit" --test-output-size-passed 200000 \
+    "$@" >"$log" 2>&1
+  local status=$?
+  grep -v -E '^ +Start |Test +#[0-9]+: .* Passed' "$log" | tail -n 80
+  local p=0 f=0 s_exp=0 s_unexp=0 line
+  if [ -s "$junit" ]; then
+    while IFS= read -r line; do
+      case $line in
+        "passed "*) p=${line#passed } ;;
+        "failed "[0-9]*) f=${line#failed } ;;
+        "skipped expected "*) s_exp=$((s_exp + 1)); skip_lines+=("  expected   ${line#skipped expected }") ;;
+        "skipped unexpected "*) s_unexp=$((s_unexp + 1)); skip_lines+=("  UNEXPECTED ${line#skipped unexpected }") ;;
+        "failed "*) broken+=("${line#failed }") ;;
+      esac
+    done < <(python3 scripts/ctest_results.py "$junit" tests/expected_skips.txt "$mirror")
+  fi
+  if [ $status -ne 0 ] && [ "$f" = 0 ] && [ "$s_unexp" = 0 ]; then
+    f=1; broken+=("$preset ($what): ctest ended with $status")
+  fi
+  passed=$((passed + p)) failed=$((failed + f)) expected=$((expected + s_exp)) unexpected=$((unexpected + s_unexp))
+  stage_end "$preset: tests ($what)" "$p passed, $f failed, $((s_exp + s_unexp)) skipped"
+}
+
+# run_step NAME LOG COMMAND...: one more check counted as one test; its log's
+# tail is shown when it fails; exit 77 with a "SKIP: reason" line is a skip.
+run_step() {
+  local name=$1 log=$2; shift 2
+  echo "=== $name"
+  stage_start
+  counted "$@" >"$log" 2>&1
+  local status=$? verdict
+  case $status in
+    0) passed=$((passed + 1)); verdict="passed" ;;
+    77)
+      local reason; reason=$(sed -n 's/^SKIP: //p' "$log" | head -n 1)
+      cat >"$results/step.xml" <<XML
+<testsuite><testcase name="$name" status="notrun"><skipped message="skipped"/><system-out>SKIP: ${reason:-no reason given}</system-out></testcase></testsuite>
+XML
+      local line; line=$(python3 scripts/ctest_results.py "$results/step.xml" tests/expected_skips.txt "$mirror" | tail -n 1)
+      case $line in
+        "skipped expected "*) expected=$((expected + 1)); skip_lines+=("  expected   ${line#skipped expected }") ;;
+        *) unexpected=$((unexpected + 1)); skip_lines+=("  UNEXPECTED ${line#skipped unexpected }") ;;
+      esac
+      verdict="skipped" ;;
+    *) tail -n 40 "$log"; failed=$((failed + 1)); broken+=("$name"); verdict="failed" ;;
+  esac
+  echo "$name: $verdict"
+  stage_end "$name" "$verdict"
 }
 
 rm -f build-*.log
-run_preset linux
-shots=$(mktemp -d /tmp/bumblepad-screenshots-XXXXXX)
-run_step screenshots build-screenshots.log env BUMBLEPAD_BIN="$PWD/build/linux/bin" scripts/screenshots.sh "$shots"
-rm -rf "$shots"
-run_step "Debian package" build-package.log scripts/package.sh
-deb=$(tail -n 1 build-package.log)
-if [ -n "$fresh_root" ] && [ -f "$deb" ]; then
-  run_step "package in a fresh Debian 12 root" build-package-root.log env BUMBLEPAD_DEB="$deb" \
-    scripts/with-desktop.sh bash tests/package/test_package.sh
-elif [ -n "$fresh_root" ]; then
-  failed=$((failed + 1)); broken+=("package in a fresh Debian 12 root (no package)")
+
+# Linux: the programs as they run on a desktop (and the benchmarks, built;
+# the GoogleTest programs are built and run under the sanitizers below).
+# The builds with the sanitizers and for 32-bit Windows go on meanwhile.
+linux_built=; build linux desktop_programs benchmarks && linux_built=1
+build_beside linux-asan
+missing_group windows || build_beside mingw32
+if [ -n "$linux_built" ]; then
+  if missing_group desktop; then
+    leave_out linux desktop "desktop runs and screenshots" -L desktop
+  else
+    # All but the sound run, which measures what it hears in milliseconds:
+    # it runs below, when no build of this run is going on.
+    run_tests linux "desktop runs" -L desktop -E '^desktop_test_sounds$'
+    shots=$(mktemp -d /tmp/bumblepad-screenshots-XXXXXX)
+    run_step screenshots build-screenshots.log env BUMBLEPAD_BIN="$PWD/build/linux/bin" scripts/screenshots.sh "$shots"
+    rm -rf "$shots"
+  fi
 fi
+if missing_group package; then
+  left_lines+=("the Debian package: ($(sed -n 's/^package: //p' "$results/left-out"))")
+  expected=$((expected + 1))
+else
+  run_step "Debian package" build-package.log scripts/package.sh
+  deb=$(tail -n 1 build-package.log)
+  if [ -n "$fresh_root" ] && missing_group roots; then
+    left_lines+=("the package in a fresh Debian 12 root: ($(sed -n 's/^roots: //p' "$results/left-out"))")
+    expected=$((expected + 1))
+  elif [ -n "$fresh_root" ] && [ -f "$deb" ]; then
+    run_step package_fresh_root build-package-root.log env BUMBLEPAD_DEB="$deb" \
+      scripts/with-desktop.sh bash tests/package/test_package.sh
+  elif [ -n "$fresh_root" ]; then
+    failed=$((failed + 1)); broken+=("package in a fresh Debian 12 root (no package)")
+  fi
+fi
+
+# Linux with the sanitizers: the logic, the adapters, the Wayland runs.
 # Leak checking is off: Qt and fontconfig keep caches until exit by design.
-ASAN_OPTIONS=detect_leaks=0 run_preset linux-asan -E '^desktop_'
-run_preset mingw32
-run_preset mingw64
+if build_collect linux-asan; then
+  if missing_group wayland; then
+    leave_out linux-asan wayland "Wayland runs" -L wayland
+    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, CI scripts" -LE 'desktop|wayland'
+  else
+    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, Wayland runs, CI scripts" -LE desktop
+  fi
+fi
+
+# The desktop's sound run, once no build of this run goes on.
+mingw32_built=
+missing_group windows || { build_collect mingw32 && mingw32_built=1; }
+if [ -n "$linux_built" ] && ! missing_group desktop; then
+  run_tests linux "desktop sound run" -R '^desktop_test_sounds$'
+fi
+
+# Windows: the shipped 32-bit files, all of their tests under 32-bit Wine;
+# the 64-bit build as a compile check and its files read back.
+if missing_group windows; then
+  left_lines+=("the Windows builds (mingw32, mingw64) and their tests: ($(sed -n 's/^windows: //p' "$results/left-out"))")
+else
+  if [ -n "$mingw32_built" ]; then
+    if missing_group wine; then
+      leave_out mingw32 wine "the 32-bit Windows runs under Wine" -LE files
+      run_tests mingw32 "built files" -L files
+    else
+      run_tests mingw32 "all, under 32-bit Wine"
+    fi
+  fi
+  build mingw64 Bumblepad Trovebox Hookwell && run_tests mingw64 "built files" -L files
+fi
 
 echo
-if [ ${#broken[@]} -gt 0 ]; then echo "Failed: ${broken[*]}"; fi
-echo "total: $passed passed, $failed failed"
-[ $failed -eq 0 ] && [ ${#broken[@]} -eq 0 ]
+echo "=== summary"
+printf '%-34s %7s %8s\n' stage wall cpu
+printf '%s\n' "${stage_lines[@]}"
+if [ ${#skip_lines[@]} -gt 0 ]; then echo "skipped:"; printf '%s\n' "${skip_lines[@]}"; fi
+if [ ${#left_lines[@]} -gt 0 ]; then
+  echo "left out (their packages are missing and the package mirror cannot be reached):"
+  printf '  %s\n' "${left_lines[@]}"
+fi
+if [ ${#broken[@]} -gt 0 ]; then echo "failed:"; printf '  %s\n' "${broken[@]}"; fi
+echo "skipped: $expected expected, $unexpected unexpected; $((SECONDS - run_start)) s in all"
+echo "total: $passed passed, $failed failed, $((expected + unexpected)) skipped"
+[ $failed -eq 0 ] && [ $unexpected -eq 0 ] && [ ${#broken[@]} -eq 0 ]

@@ -2,8 +2,9 @@
 # with-desktop.sh COMMAND...: runs COMMAND on a private virtual X display
 # (Xvfb -noreset, 1024x768x24, or BUMBLEPAD_DESKTOP_SCREEN) with openbox as window manager and trayer as
 # tray host, then takes them down again. The command sees DISPLAY, and
-# XDG_CONFIG_HOME / XDG_STATE_HOME / XDG_RUNTIME_DIR in a fresh temporary folder, so it never
-# touches the user's own settings (and BUMBLEPAD_DESKTOP_XVFB, the server's pid).
+# XDG_CONFIG_HOME / XDG_RUNTIME_DIR / XDG_STATE_HOME in a fresh temporary
+# folder, so it never touches the user's own settings and records, nor those
+# of another desktop run beside it (and BUMBLEPAD_DESKTOP_XVFB, the server's pid).
 set -u
 work=$(mktemp -d /tmp/bumblepad-desktop-XXXXXX)
 # The server picks a free display number itself and writes it to a pipe, so
@@ -20,8 +21,9 @@ export DISPLAY=$display
 # An X session of its own, whatever session the caller runs in.
 unset WAYLAND_DISPLAY
 export XDG_SESSION_TYPE=x11
-export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/run BUMBLEPAD_DESKTOP_WORK=$work BUMBLEPAD_DESKTOP_XVFB=$xvfb
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run XDG_STATE_HOME=$work/state
+export BUMBLEPAD_DESKTOP_WORK=$work BUMBLEPAD_DESKTOP_XVFB=$xvfb
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$XDG_STATE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!

@@ -8,52 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "controller.h"
-#include "fake_dialog.h"
-#include "fake_lockscreen.h"
-#include "fake_platform.h"
-#include "fake_switches.h"
-#include "switches.h"
-#include "fake_tray.h"
-#include "lock_screen_state.h"
-#include "lock_state.h"
-#include "picture.h"
-#include "unlock_word.h"
-#include "settings.h"
-#include "tray.h"
+#include "controller_state.h"
 
 class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetLockScreen();  // also fake::Reset()
-        fake::ResetTray();
-        fake::ResetDialog();
-        fake::ResetSwitches();
-        savedFilterKeys = {};
-        savedMouseKeys = {};
-        savedStickyKeys = {};
-        savedToggleKeys = {};
-        options = defaultOptions;
-        locked = false;
-        keyboardOnly = false;
-        powerButtonRefused = false;
-        hintWindow = nullptr;
-        lockFromIdle = false;
-        lockShowsPictures = false;
-        automaticLockNote.clear();
-        std::strcpy(trayTip, kAppName);
-        trayMenu = nullptr;
-        optionsDialogOpen = false;
-        closePathRan = false;
+        ResetControllerState();
         mainWindow = kWindow;
-        osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};
-        taskbarCreatedMessage = 0;
-        // No lock screen left over from another test.
-        canvasDC = nullptr;
-        canvasBitmap = nullptr;
-        lockScreenPrepared = false;
-        keyHistory.clear();
-        trailRestart = true;
+        osVersionInfo = OsVersionInfo{148, 5, 1, 2600, 2, {}};  // Windows XP
     }
 
     inline static const HWND kWindow = reinterpret_cast<HWND>(0x1234);

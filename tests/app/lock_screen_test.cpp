@@ -179,9 +179,14 @@ TEST_F(Confetti, EveryPixelTakesBlueGreenRedDrawsColumnByColumn) {
 }
 
 TEST_F(Confetti, SamePositionDrawsNothingButStillAnchors) {
-    StartAt(7, 7);
+    StartAt(0, 7);
+    OnLockMouseMove(kWindow, 5, 7);
+    OnLockMouseMove(kWindow, 5, 7);  // no move: nothing drawn, nothing painted
+    EXPECT_EQ(Blocks(), (std::vector<std::pair<int, int>>{{0, 7}, {1, 7}, {2, 7}, {3, 7}, {4, 7}}));
+    fake::calls.clear();
+    // The trail goes on from there, neither restarted nor drawn again.
     OnLockMouseMove(kWindow, 7, 7);
-    EXPECT_TRUE(fake::calls.empty());
+    EXPECT_EQ(Blocks(), (std::vector<std::pair<int, int>>{{5, 7}, {6, 7}}));
 }
 
 TEST_F(Confetti, NextLockStartsItsTrailFromTheLastPosition) {

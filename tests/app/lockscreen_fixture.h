@@ -13,17 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_lockscreen.h"
-#include "fake_platform.h"
-#include "lock_screen.h"
-#include "lock_screen_state.h"
-#include "lock_state.h"
-#include "media_lists.h"
-#include "picture.h"
+#include "controller_state.h"
 #include "random.h"
-#include "settings.h"
-#include "tray.h"
-#include "unlock_word.h"
 
 namespace lockscreen_test {
 
@@ -82,27 +73,14 @@ inline void WriteBmp(const std::string& path, int width, int height, int bits = 
 class LockScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetLockScreen();
-        options = defaultOptions;
+        ResetControllerState();
+        // A full lock with pictures under way, the window visible.
         options.showPictures = true;
         options.showUnlockHint = true;
         fake::script.windowVisible = true;
-        canvasDC = nullptr;
-        canvasBitmap = nullptr;
-        screenRect = ScreenRect{0, 0, 0, 0};
-        pictureList.clear();
-        soundList.clear();
-        keyHistory.clear();
-        lockScreenPrepared = false;
-        trailAnchorX = trailAnchorY = 0;
-        trailRestart = true;
         locked = true;
         lockShowsPictures = true;
-        keyboardOnly = false;
-        hintWindow = nullptr;
-        trayMenu = nullptr;
         SeedRandom(12345);
-        DropPendingPictures();
 
         previousFolder_ = std::filesystem::current_path();
         // A folder of its own: tests of other processes run beside this one.

@@ -50,17 +50,6 @@ void WriteClaiming(const std::string& path, FREE_IMAGE_FORMAT format, uint32_t w
     WriteAll(path, bytes);
 }
 
-// The test FreeImage.dll of the Wine runs decodes BMP only.
-bool ImageCodecsWork() {
-    FIBITMAP* bitmap = FreeImage_Allocate(1, 1, 24);
-    const bool saved = FreeImage_Save(FIF_PNG, bitmap, "probe.png", 0);
-    FreeImage_Unload(bitmap);
-    std::remove("probe.png");
-    return saved && FreeImage_GetFIFFromFilename("p.lbm") == FIF_LBM;
-}
-#define REQUIRE_IMAGE_CODECS() \
-    if (!ImageCodecsWork()) GTEST_SKIP() << "the image library here has no PNG, JPEG, GIF or IFF codecs"
-
 class PictureBounds : public LockScreenTest {
 protected:
     void Lock(std::vector<std::string> pictures) {
@@ -133,7 +122,6 @@ TEST_F(PictureBounds, EachFileIsDecodedOncePerLockAndAgainInTheNextLock) {
 }
 
 TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeaders) {
-    REQUIRE_IMAGE_CODECS();
     WriteClaiming("pictures/huge.png", FIF_PNG, 20000, 20000);
     WriteClaiming("pictures/huge.jpg", FIF_JPEG, 30000, 30000);
     WriteBmp("pictures/huge.bmp", 10000, 2, 24, 7000);
@@ -179,7 +167,6 @@ TEST_F(PictureBounds, PicturesClaimingMoreThanCanBeDecodedAreSkippedByTheirHeade
 }
 
 TEST_F(PictureBounds, OwnHeaderReadersTellTheDeclaredSize) {
-    REQUIRE_IMAGE_CODECS();
     const std::pair<const char*, std::string> files[] = {
         {"p.lbm", std::string("FORM\0\0\0\x20ILBMBMHD\0\0\0\x14\x12\x34\x23\x45", 24) + std::string(16, '\0')},
         // MHDR claims 1 x 1; the embedded image is what is decoded.

@@ -16,22 +16,22 @@ for p in $(pgrep -x trayer); do
 done
 wait_for 5 bash -c '! xdotool search --class trayer'
 
-controllers() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
 # order ARGUMENT: runs "Bumblepad ARGUMENT", its standard error to $WORK/said,
 # and prints its exit status.
 order() { "$BIN/Bumblepad" "$1" 2>"$WORK/said"; echo $?; }
 said() { grep -qF "$1" "$WORK/said"; }
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
-typed_arrives() {  # typed_arrives CHARACTER KEYSYM
-  xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
-  xdotool type "$1"; sleep 0.3; grep -q "keysym $2," "$WORK/xev.log"
-}
+# ended PID: that process of this shell's is gone (or a zombie).
+ended() { ! ps -o stat= -p "$1" | grep -qv Z; }
+# keyboard_held: another client cannot take the keyboard (the probe tries for 2 s).
+keyboard_held() { "$BIN/hook_probe" grab </dev/null | grep -qx "no grab"; }
+start_keywatch
 
-"$BIN/Bumblepad" --lock >"$WORK/first.log" 2>&1 &
-"$BIN/Bumblepad" --lock >"$WORK/second.log" 2>&1 &
+"$BIN/Bumblepad" --lock >"$WORK/first.log" 2>&1 & one=$!
+"$BIN/Bumblepad" --lock >"$WORK/second.log" 2>&1 & other=$!
 expect "\"--lock\" with none running starts Bumblepad and locks" wait_for 20 lock_screen_up
-sleep 2
+# The start that did not become the controller hands its order over and ends.
+one_ended() { ended $one || ended $other; }
+expect "one of two starts at once hands over and ends" wait_for 20 one_ended
 expect "two starts at once give one controller" [ "$(controllers | wc -l)" = 1 ]
 expect "during a full lock \"--options\" is refused" [ "$(order --options)" = 1 ]
 expect "saying why" said "A full lock is on"
@@ -48,18 +48,18 @@ xdotool search --name '^Bumblepad Options$' windowactivate --sync key Escape
 wait_for 10 bash -c '! window_named "Bumblepad Options"'
 
 expect "\"--lock-keyboard\" is taken" [ "$(order --lock-keyboard)" = 0 ]
-sleep 1
-expect "keys no longer reach other windows" bash -c "$(declare -f typed_arrives); ! typed_arrives k 0x6b"
+expect "the keyboard is held: another client cannot take it" wait_for 10 keyboard_held
+keywatch_focus
+xdotool type k
 expect "the lock screen stays down" bash -c '! lock_screen_up'
 expect "\"--lock-keyboard\" again ends it" [ "$(order --lock-keyboard)" = 0 ]
-expect "keys reach other windows again" wait_for 5 typed_arrives m 0x6d
+expect "keys reach other windows again" wait_for 5 keywatch_gets m 6d
+# Keys come in order: "m" is in, so the "k" typed during the lock would be too.
 expect "the key typed during the lock never arrived" bash -c "! grep -q 'keysym 0x6b,' '$WORK/xev.log'"
 
 expect "\"--media\" is taken" [ "$(order --media)" = 0 ]
 expect "and opens Trovebox" wait_for 10 window_named Trovebox
-for p in $(pgrep -x Trovebox); do
-  tr '\0' '\n' <"/proc/$p/environ" | grep -qx "BUMBLEPAD_DESKTOP_WORK=$WORK" && kill "$p"
-done
+kill $(mine Trovebox) 2>/dev/null
 
 pid=$(controllers)
 expect "\"--exit\" is taken" [ "$(order --exit)" = 0 ]

@@ -5,8 +5,6 @@
 source "$BUMBLEPAD_SOURCE/tests/desktop/lib.sh"
 PROBE=$BIN/hook_probe
 
-lines() { grep -c "$2" "$1" 2>/dev/null || true; }
-has_line() { grep -qx "$2" "$1"; }
 reports() { grep -E '^(key|move) ' "$WORK/lock.out" | tail -n +"$1"; }
 # All reports are in: a marker key (F12, 0x7B) pressed last has been reported.
 reports_settled() {
@@ -16,26 +14,14 @@ reports_settled() {
 }
 
 # A second X client that records the keys and clicks it receives.
-"$PROBE" record >"$WORK/rec.out" 2>&1 &
-recorder=$!
-wait_for 10 window_named "hook recorder" || fail "recorder window appears"
-rec=$(xdotool search --name '^hook recorder$' | head -1)
-xdotool windowactivate --sync "$rec" 2>/dev/null || xdotool windowfocus --sync "$rec"
-wait_for 5 bash -c "[ \"\$(xdotool getwindowfocus)\" = $rec ]"  # no key typed before the focus is there
+start_recorder
 xdotool mousemove --window "$rec" 50 50
-# The window manager gives the input focus a moment after the activation.
-focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-wait_for 10 focused_on "$rec" || xdotool windowfocus --sync "$rec"
 xdotool type --delay 20 ab
 wait_for 20 has_line "$WORK/rec.out" "key b"
 expect "without a lock the recorder gets the keys" has_line "$WORK/rec.out" "key a"
 
 # The lock, fed commands through a fifo.
-mkfifo "$WORK/lock.in"
-exec 3<>"$WORK/lock.in"
-"$PROBE" lock 0 0 <"$WORK/lock.in" >"$WORK/lock.out" 2>&1 &
-locker=$!
-wait_for 20 grep -q '^holds' "$WORK/lock.out"
+start_lock_probe lock 0 0
 expect "the lock holds the keyboard and the pointer" has_line "$WORK/lock.out" "holds 1"
 
 before=$(wc -l <"$WORK/rec.out")
@@ -148,8 +134,6 @@ idle_reaches 0
 fresh=$(last_idle)
 expect "a key, also one the lock swallows, resets it ($quiet ms, then $fresh ms)" [ "$fresh" -lt "$quiet" ]
 
-echo quit >&3
-exec 3>&-
-wait $locker 2>/dev/null
+stop_lock_probe
 kill $recorder 2>/dev/null
 finish

@@ -12,7 +12,7 @@ source "$(dirname "$0")/lib.sh"
 MAKE=${BUMBLEPAD_HOSTILE:-$BIN/../tests/make_hostile_pictures}
 root="$WORK/media"
 mkdir -p "$root/pictures" "$root/sounds" "$root/source"
-"$MAKE" "$root/source" > "$WORK/set.txt" || { echo "FAIL - the hostile set could not be made"; exit 1; }
+"$MAKE" "$root/source" > "$WORK/set.txt" || { fail "the hostile set is made"; finish; }
 cp "$root"/source/* "$root/pictures/"
 cd "$root"
 
@@ -28,8 +28,7 @@ make_settings_key
 wait_for 10 icon_present
 sleep 2  # settled: its idle figure
 idle=$(kb $pid VmRSS)
-double_click_icon
-expect "a double click on the icon shows the lock screen" wait_for 5 lock_screen_up
+expect "a double click on the icon shows the lock screen" full_lock
 # One key for each of the ten pictures (codes 65 to 79 cover every entry
 # mod 10), each answered before the next: whatever order the folder lists
 # them in, each one is asked for once.
@@ -50,22 +49,18 @@ for colour in '#ff00ff' '#00ffff' '#ffff00' '#ff8000'; do
 done
 expect "the controller is still running" kill -0 $pid
 xdotool type --delay 80 "wre"
-start=$(date +%s%N)
+start=$(now_ms)
 xdotool key n
-wait_for 5 bash -c "! lock_screen_up"
+wait_for 5 unlocked
 ended=$?
-echo "     the word's last key to the lock screen gone: $((($(date +%s%N) - start) / 1000000)) ms (polled)"
+echo "     the word's last key to the lock screen gone: $(($(now_ms) - start)) ms (polled)"
 expect "typing the word ends the lock" test $ended = 0
 kill -TERM $pid; wait $pid 2>/dev/null
 
 # The import: every file of the set chosen at once, typed in quotes.
 rm -f pictures/*
 "$BIN/Trovebox" 2> "$WORK/trovebox.log" & trove=$!
-wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
-window=$(xdotool search --onlyvisible --name '^Trovebox$' | head -1)
-xdotool windowactivate --sync "$window" 2>/dev/null
-X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
-Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
+trovebox_window || fail "Trovebox's window appears"
 xdotool mousemove $((X + 265)) $((Y + 253)) click 1
 active_is() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
 expect "Add Picture opens the open-file dialog" wait_for 10 active_is Open
@@ -75,12 +70,12 @@ xdotool type --delay 10 "$root/source/"  # into the folder first
 xdotool key Return
 sleep 0.5
 xdotool type --delay 10 "$names"
-start=$(date +%s%N)
+start=$(now_ms)
 xdotool key Return
 message_window() { xdotool search --onlyvisible --name '^Trovebox$' | grep -v "^$window\$" | head -1; }
 message_up() { [ -n "$(message_window)" ]; }
 expect "the import ends with a message" wait_for 60 message_up
-echo "     the import of the set took $((($(date +%s%N) - start) / 1000000)) ms (to the message)"
+echo "     the import of the set took $(($(now_ms) - start)) ms (to the message)"
 # The message's text, as the media manager also writes it to its log.
 cp "$WORK/trovebox.log" "$WORK/message.txt"
 sed 's/^/     | /' "$WORK/message.txt"

@@ -9,7 +9,6 @@ mkdir -p "$root/pictures" "$root/sounds"
 convert -size 640x480 xc:'#ff00ff' -type truecolor BMP3:"$root/magenta.bmp"
 cd "$root"
 
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 active_is() { [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = "$1" ]; }
 # magenta_share FILE: per mille of the screenshot's pixels that are magenta.
 magenta_share() {
@@ -19,11 +18,7 @@ magenta_share() {
 
 # Import with the media manager: "Add Picture", the file's name, Enter.
 "$BIN/Trovebox" & trove=$!
-wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
-window=$(visible Trovebox | head -1)
-xdotool windowactivate --sync "$window" 2>/dev/null
-X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
-Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
+trovebox_window || fail "the media manager's window comes up"
 xdotool mousemove $((X + 265)) $((Y + 253)) click 1
 expect "Add Picture opens the open-file dialog" wait_for 10 active_is Open
 sleep 0.5  # the name field takes the keys once the dialog has settled
@@ -36,8 +31,7 @@ kill $trove 2>/dev/null; wait $trove 2>/dev/null
 # Lock the controller from its tray icon and press keys.
 make_settings_key
 "$BIN/Bumblepad" & pid=$!
-wait_for 10 bash -c "xwininfo -root -tree | awk '/\"panel\"/{p=1} p && /\"Bumblepad\"/{f=1} END{exit !f}'"
-icon=$(xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}')
+wait_for 10 icon_present
 # kB of the X server's shared images the controller holds (Qt's picture of a
 # window painted through it: 3 MB for a 1024 x 768 window).
 shared_images_kb() {
@@ -45,9 +39,7 @@ shared_images_kb() {
 }
 image_library_loaded() { grep -q libfreeimage /proc/$pid/maps; }
 expect "no image library before the first lock" bash -c "! grep -q libfreeimage /proc/$pid/maps"
-eval "$(xdotool getwindowgeometry --shell "$icon")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-expect "a double click on the icon shows the lock screen" wait_for 5 lock_screen_up
+expect "a double click on the icon shows the lock screen" full_lock
 import -window root "$WORK/before.png"
 xdotool type --delay 150 "qqq"
 magenta_drawn() { import -window root "$WORK/after.png"; [ "$(magenta_share "$WORK/after.png")" -ge 40 ]; }
@@ -57,7 +49,7 @@ echo "     magenta: ${before} per mille before the keys, ${after} after"
 expect "the imported picture is drawn on the lock screen" test "$after" -ge 40
 expect "the image library was loaded for it" image_library_loaded
 xdotool type --delay 80 "wren"
-expect "typing the word ends the lock" wait_for 5 bash -c "! lock_screen_up"
+expect "typing the word ends the lock" wait_for 5 unlocked
 kb=$(shared_images_kb)
 expect "no picture of the screen is kept after the lock (${kb} kB of shared images)" test "$kb" -lt 1024
 kill -TERM $pid; wait $pid 2>/dev/null

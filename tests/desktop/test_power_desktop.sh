@@ -6,23 +6,12 @@
 # whose watchdog could not. Mock daemons own their names on a private bus.
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
-PY=$([ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3)
 make_settings_key
-export GSETTINGS_BACKEND=keyfile
-dbus-daemon --session --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null & bus=$!
-wait_for 10 test -s "$WORK/bus.address"
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bumblepad-no-logind
-key() { gsettings get org.gnome.settings-daemon.plugins.power power-button-action; }
+key() { gnome_power_key; }
 choose_power_item() { open_menu && choose 3; }
-controller() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
 
 # GNOME.
-gsettings set org.gnome.settings-daemon.plugins.power power-button-action 'suspend'
-$PY -m dbusmock org.gnome.SettingsDaemon.MediaKeys /org/gnome/SettingsDaemon/MediaKeys \
-  org.gnome.SettingsDaemon.MediaKeys >/dev/null 2>&1 & gnome=$!
-wait_for 20 gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-  -m org.freedesktop.DBus.GetNameOwner org.gnome.SettingsDaemon.MediaKeys
+mock_gnome
 "$BIN/Bumblepad" >"$WORK/b1.log" 2>&1 & wait_for 15 icon_present
 expect "GNOME: the start sets the power key to do nothing" wait_for 10 now_equals "'nothing'" key
 choose_power_item
@@ -31,9 +20,8 @@ choose_power_item
 wait_for 10 now_equals "'nothing'" key
 # Killed together with its watchdog (which would put it back at once):
 # nothing is left to put it back before the next start.
-watchdog() { for p in $(pgrep -x Bumblepad-watch); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
-kill -KILL "$(watchdog)" "$(controller)"
-wait_for 10 bash -c "[ -z \"\$(for p in \$(pgrep -x Bumblepad); do [ \"\$(readlink /proc/\$p/cwd)\" = '$WORK' ] && echo \$p; done)\" ]"
+kill -KILL $(watchdogs) $(controllers)
+wait_for 10 no_controllers
 expect "a controller killed with its watchdog leaves it at nothing" [ "$(key)" = "'nothing'" ]
 kill $gnome; wait $gnome 2>/dev/null
 "$BIN/Bumblepad" >"$WORK/b2.log" 2>&1 & pid=$!
@@ -45,7 +33,7 @@ kill -TERM $pid; wait $pid
 conf=$XDG_CONFIG_HOME/powermanagementprofilesrc
 printf '[AC]\nicon=battery-charging\n\n[AC][HandleButtonEvents]\nlidAction=1\npowerButtonAction=16\n\n[Battery][DPMSControl]\nidleTime=300\n' >"$conf"
 cp "$conf" "$WORK/conf.before"
-$PY -m dbusmock org.kde.Solid.PowerManagement /org/kde/Solid/PowerManagement \
+"${DBUSMOCK[@]}" org.kde.Solid.PowerManagement /org/kde/Solid/PowerManagement \
   org.kde.Solid.PowerManagement >/dev/null 2>&1 & kde=$!
 wait_for 20 gdbus call --session -d org.kde.Solid.PowerManagement -o /org/kde/Solid/PowerManagement \
   -m org.freedesktop.DBus.Mock.AddMethod org.kde.Solid.PowerManagement reparseConfiguration '' '' ''

@@ -5,17 +5,13 @@
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 store="$XDG_CONFIG_HOME/Software/Bumblepad/Options"
-drives=$WORK/drives
-mkdir -p "$drives/dev" "$drives/sys/block/sr0"
-: >"$drives/dev/sr0"
-doors() { tr '\n' ' ' <"$drives/doors.log" 2>/dev/null; }
+fake_drive
 make_settings_key
 
 # A private bus with a mock logind stands in for the system bus.
-dbus-daemon --session --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null & bus=$!
-wait_for 10 test -s "$WORK/bus.address"
-export DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
-$( [ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3) -m dbusmock --template logind >/dev/null 2>&1 & mock=$!
+private_bus
+export DBUS_SYSTEM_BUS_ADDRESS=$bus_address
+"${DBUSMOCK[@]}" --template logind >/dev/null 2>&1 & mock=$!
 wait_for 20 gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/login1 \
   -m org.freedesktop.login1.Manager.ListInhibitors
 run() {

@@ -11,19 +11,13 @@ cd "$root"
 start_audio || finish
 tone sounds/tone.wav 1.0
 
-tray_icon() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /"Bumblepad"/{print $1; exit}'; }
-lock() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  wait_for 10 lock_screen_up
-}
 # spans_of FILE: the stretches of sound, and how many.
 show() { echo "     $1: $(sound_spans "$2" | tr '\n' ';')"; }
 
 make_settings_key
 "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
-wait_for 10 bash -c "[ -n \"\$(xwininfo -root -tree | awk '/\"panel\"/{p=1} p && /\"Bumblepad\"/{print}')\" ]"
-expect "a double click on the tray icon locks" lock
+wait_for 10 icon_present
+expect "a double click on the tray icon locks" full_lock
 
 # One key, then nothing: the one-second tone plays whole.
 record "$WORK/lone.raw"
@@ -51,7 +45,7 @@ expect "never two sounds at once (peak $peak)" python3 -c "import sys; sys.exit(
 # A key, then the word: its last key purges the sound long before its end.
 record "$WORK/word.raw"
 xdotool key q; xdotool type --delay 40 wren
-expect "the word ends the lock" wait_for 10 bash -c "! lock_screen_up"
+expect "the word ends the lock" wait_for 10 unlocked
 wait_for 20 quiet_after "$WORK/word.raw" 400
 stop_recording
 show "key and word" "$WORK/word.raw"
@@ -62,10 +56,7 @@ kill -TERM $pid; wait $pid 2>/dev/null
 
 # Trovebox: the selected sound, played by a double click.
 "$BIN/Trovebox" >"$WORK/trovebox.log" 2>&1 & trove=$!
-wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
-window=$(xdotool search --onlyvisible --name '^Trovebox$' | head -1)
-X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
-Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
+trovebox_window || fail "the media manager's window comes up"
 record "$WORK/trove.raw"
 xdotool mousemove $((X + 40)) $((Y + 45)) click --repeat 2 --delay 80 1  # the first sound's line
 wait_for 20 quiet_after "$WORK/trove.raw" 400
@@ -78,12 +69,12 @@ kill $trove; wait $trove 2>/dev/null
 
 # No audio device: said once, however many keys.
 PULSE_SERVER=unix:$WORK/none "$BIN/Bumblepad" >"$WORK/nodevice.log" 2>&1 & pid=$!
-wait_for 10 bash -c "[ -n \"\$(xwininfo -root -tree | awk '/\"panel\"/{p=1} p && /\"Bumblepad\"/{print}')\" ]"
-lock
+wait_for 10 icon_present
+full_lock
 xdotool type --delay 30 qqqqqqqqqq
 wait_for 10 grep -q "No audio device" "$WORK/nodevice.log"
 xdotool type --delay 30 qqqqq wren
-wait_for 10 bash -c "! lock_screen_up"
+wait_for 10 unlocked
 expect "no audio device is said once ($(grep -c 'No audio device' "$WORK/nodevice.log") times)" \
   test "$(grep -c 'No audio device' "$WORK/nodevice.log")" = 1
 kill -TERM $pid; wait $pid 2>/dev/null

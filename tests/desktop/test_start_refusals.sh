@@ -17,8 +17,8 @@ expect "without a display a refused command line exits 0" test $? = 0
 mkdir "$XDG_RUNTIME_DIR/Bumblepad_Prev_App_Instance_Mutex.lock"
 "$BIN/Bumblepad" & pid=$!
 expect "an unopenable lock file refuses the start with a message" wait_for 20 window_named Error
-xdotool key --clearmodifiers Return
-wait $pid
+close_error_box
+wait_for 20 bash -c "! kill -0 $pid"; wait $pid
 expect "and the run ends with 0" test $? = 0
 rmdir "$XDG_RUNTIME_DIR/Bumblepad_Prev_App_Instance_Mutex.lock"
 
@@ -28,8 +28,8 @@ mkdir -p "$TMPDIR" "$WORK/planted"
 ln -s "$WORK/planted" "$TMPDIR/bumblepad-$(id -u)"
 env -u XDG_RUNTIME_DIR "$BIN/Bumblepad" & pid=$!
 expect "a planted link as the fallback folder refuses the start" wait_for 20 window_named Error
-xdotool key --clearmodifiers Return
-wait $pid
+close_error_box
+wait_for 20 bash -c "! kill -0 $pid"; wait $pid
 expect "and nothing was written through it" [ -z "$(ls -A "$WORK/planted")" ]
 rm "$TMPDIR/bumblepad-$(id -u)"
 # A folder of another user there (or, not being root, one others may enter).
@@ -37,7 +37,7 @@ mkdir -m 0700 "$TMPDIR/bumblepad-$(id -u)"
 if [ "$(id -u)" = 0 ]; then chown 65534 "$TMPDIR/bumblepad-$(id -u)"; else chmod 0777 "$TMPDIR/bumblepad-$(id -u)"; fi
 env -u XDG_RUNTIME_DIR "$BIN/Bumblepad" & pid=$!
 expect "a foreign fallback folder refuses the start" wait_for 20 window_named Error
-xdotool key --clearmodifiers Return
-wait $pid
+close_error_box
+wait_for 20 bash -c "! kill -0 $pid"; wait $pid
 expect "and nothing was written into it" [ -z "$(ls -A "$TMPDIR/bumblepad-$(id -u)")" ]
 finish

@@ -7,7 +7,7 @@ cd "$WORK"
 # No settings key: the registry error, and no controller left running.
 "$BIN/Bumblepad" & pid=$!
 expect "missing key shows the 'Error' message box" wait_for 20 window_named Error
-xdotool key --clearmodifiers Return
+close_error_box
 expect "the controller ends after the message" wait_for 20 bash -c "! kill -0 $pid"
 expect "no settings were written" test ! -e "$XDG_CONFIG_HOME/Software/Bumblepad/Options"
 
@@ -20,7 +20,7 @@ expect "the controller keeps running, holding its instance lock, its icon up" \
   wait_for 20 bash -c "$(declare -f lock_held tray_icon icon_present); lock_held && icon_present"
 "$BIN/Bumblepad" & second=$!
 expect "a second start shows the 'Error' message box" wait_for 20 window_named Error
-xdotool key --clearmodifiers Return
+close_error_box
 expect "the second start ends" wait_for 20 bash -c "! kill -0 $second"
 expect "the first keeps running" kill -0 $first
 
@@ -35,14 +35,8 @@ mkdir -p "$WORK/installed"
 "$BIN/Bumblepad" install "$WORK/installed"
 expect "the handover run ended at once" test $? = 0
 # Only the controller this test started: the one working in its install folder.
-installed_pid() {
-  local p
-  for p in $(pgrep -x Bumblepad); do
-    [ "$(readlink /proc/$p/cwd)" = "$WORK/installed" ] && { echo $p; return 0; }
-  done
-  return 1
-}
-expect "a new controller runs in the install folder" wait_for 20 installed_pid
-installed=$(installed_pid) && kill -TERM "$installed" 2>/dev/null
-wait_for 20 bash -c "! kill -0 ${installed:-0} 2>/dev/null"
+expect "a new controller runs in the install folder" wait_for 20 bash -c "[ -n \"\$(controllers '$WORK/installed')\" ]"
+installed=$(controllers "$WORK/installed")
+[ -n "$installed" ] && kill -TERM $installed 2>/dev/null
+wait_for 20 no_controllers "$WORK/installed"
 finish

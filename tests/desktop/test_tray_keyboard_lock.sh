@@ -4,9 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
-keys() { grep -c 'KeyPress' "$WORK/xev.log"; }
+start_keywatch
 
 make_settings_key
 "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
@@ -14,8 +12,8 @@ expect "the tray icon is in the tray host" wait_for 10 icon_present
 open_menu
 for _ in 1 2 3 4 5; do xdotool key Down; sleep 0.05; done; xdotool key Return   # "Lock Keyboard"
 wait_for 5 bash -c '! xwininfo -root -tree | grep -qE "\"Bumblepad\": \(\"Bumblepad\" \"Bumblepad\"\)  [0-9]+x[0-9]+\+[0-9]+\+1[0-9] "'
-xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
-before=$(keys)
+keywatch_focus
+before=$(keywatch_presses)
 xdotool type --delay 30 "ab"
 
 open_menu

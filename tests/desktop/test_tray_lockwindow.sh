@@ -7,7 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 SHOTS=${BUMBLEPAD_SHOTS:-$WORK}
-store="$XDG_CONFIG_HOME/Software/Bumblepad/Options"
+store=$STORE
 
 printf 'bool KeyboardHookHolds() { return true; }\n' >"$WORK/holds.cpp"
 if ! g++ -shared -fPIC -o "$WORK/holds.so" "$WORK/holds.cpp"; then
@@ -23,7 +23,16 @@ write_settings "$store" 0
 LD_PRELOAD=$WORK/holds.so "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is up" wait_for 10 icon_present
 double_click_icon
-hint_box() { xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+0\+0' | grep -v '1024x768'; }
+# The hint box: a mapped window of the controller whose place on the screen
+# is the corner, not the whole screen (the hidden main window keeps its
+# first 640x480 there too; the tray icon is at the corner of its panel).
+hint_box() {
+  local line
+  xwininfo -root -tree | grep -E '"Bumblepad": \("Bumblepad" "Bumblepad"\)  [0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+  \+0\+0$' |
+    grep -v '1024x768' | while read -r line; do
+      xwininfo -id "${line%% *}" 2>/dev/null | grep -q IsViewable && echo "$line"
+    done | grep .
+}
 expect "pictures off: a hint box at the top-left corner" wait_for 5 hint_box
 hint=$(hint_box)
 # drawn: white with dark letters
@@ -54,21 +63,48 @@ wait_for 5 window_named other
 double_click_icon
 expect "pictures on: the lock window covers the whole screen" wait_for 5 cover_window
 expect "the screen is black, tray panel included" wait_for 5 bash -c '[ "$(import -window root -colorspace gray -format "%[fx:mean]" info:)" = 0 ]'
-xdotool search --class Xmessage windowactivate 2>/dev/null; xdotool search --class Xmessage windowraise 2>/dev/null
-sleep 1.5
+other_window=$(xdotool search --class Xmessage | head -1)
+xdotool windowactivate "$other_window" 2>/dev/null; xdotool windowraise "$other_window" 2>/dev/null
+# The window manager has handled the activation once the window is active.
+active_is_other() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$other_window" ]; }
+expect "the other window is activated and raised" wait_for 10 active_is_other
 expect "an activated and raised window stays below the lock" test "$(brightness)" = 0
 import -window root "$SHOTS/lock-window.png"
 kill $other $pid 2>/dev/null; wait $pid 2>/dev/null
 
 # The automatic lock, with the real hook library. A preloaded stand-in for
-# GetLastInput answers an hour of idle time while $WORK/idle exists. While
+# GetLastInput answers an hour of idle time while $WORK/idle exists; it
+# also logs each idle check (each opens the foreign program's mutex file
+# first) to $WORK/idle-checks. While
 # another client holds the keyboard (the probe, like a menu left open) the
 # automatic lock is refused without a box, noted once in the log, and taken
 # at the first idle check after the keyboard is free.
 cat >"$WORK/idle.cpp" <<'CPP'
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 #include <string>
+static int Open(const char* name, const char* path, int flags, va_list args) {
+    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+    if (strstr(path, "ChildProofMutex.lock")) {
+        static const std::string log = std::string(getenv("BUMBLEPAD_DESKTOP_WORK")) + "/idle-checks";
+        FILE* out = fopen(log.c_str(), "a");
+        if (out) fputs("check\n", out), fclose(out);
+    }
+    using Real = int (*)(const char*, int, ...);
+    return reinterpret_cast<Real>(dlsym(RTLD_NEXT, name))(path, flags, mode);
+}
+extern "C" int open(const char* path, int flags, ...) {
+    va_list args; va_start(args, flags); int fd = Open("open", path, flags, args); va_end(args); return fd;
+}
+extern "C" int open64(const char* path, int flags, ...) {
+    va_list args; va_start(args, flags); int fd = Open("open64", path, flags, args); va_end(args); return fd;
+}
 unsigned long GetLastInput() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -104,8 +140,12 @@ open_menu
 choose 2
 wait_for 5 window_named "Bumblepad Options" || fail "the options dialog opens"
 touch "$WORK/idle"
-sleep 11  # more than two idle checks
-expect "no automatic lock while the options dialog is open" bash -c "! lock_screen_up"
+# Two idle checks since: the first, which found an hour of idle time with the
+# dialog open, has ended when the second begins.
+checks() { lines "$WORK/idle-checks" check; }
+seen=$(checks)
+expect "the idle checks go on while the dialog is open" wait_for 15 now_equals_or_more $((seen + 2)) checks
+expect "no automatic lock while the options dialog is open" unlocked
 xdotool search --name '^Bumblepad Options$' windowactivate --sync 2>/dev/null; xdotool key Escape
 expect "the dialog closed, the automatic lock comes" wait_for 15 lock_screen_up
 rm -f "$WORK/idle"

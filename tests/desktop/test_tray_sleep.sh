@@ -5,7 +5,7 @@
 # controller asks of the drive doors can be read.
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
-store="$XDG_CONFIG_HOME/Software/Bumblepad/Options"
+store=$STORE
 PY=/usr/bin/python3   # the system's python, which has dbusmock
 
 cat >"$WORK/lockall.cpp" <<'CPP'
@@ -28,13 +28,7 @@ sleep_signal() {
 # resume locks the doors again (waited for).
 run_with_doors() {
   make_settings_key
-  $PY - "$store" "$1" <<'PY'
-import sys
-b = bytearray(60); b[0] = 0x7A
-for i in range(26): b[1 + i] = 1
-b[27] = int(sys.argv[2]); b[30] = 1; b[37] = 1; b[38:42] = b"wren"
-open(sys.argv[1], "wb").write(b)
-PY
+  settings_block "$store" doors="$1" power=0
   LD_PRELOAD=$WORK/lockall.so "$BIN/Bumblepad" >"$WORK/out.log" 2>&1 & pid=$!
   # The icon comes after the window, which subscribes to the signal.
   wait_for 20 icon_present

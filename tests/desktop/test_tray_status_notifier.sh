@@ -5,19 +5,15 @@
 # (python3-dbusmock) takes the item; the lock is the real X one.
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
-PY=/usr/bin/python3   # the system's python, which has dbusmock
-
-dbus-daemon --session --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null & bus=$!
-wait_for 10 test -s "$WORK/bus.address"
-export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/bus.address")
-$PY -m dbusmock -l "$WORK/watcher.log" org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+private_bus
+export DBUS_SESSION_BUS_ADDRESS=$bus_address
+"${DBUSMOCK[@]}" -l "$WORK/watcher.log" org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
   org.kde.StatusNotifierWatcher >/dev/null 2>&1 & mock=$!
 watcher="gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher -m org.freedesktop.DBus.Mock"
 wait_for 20 $watcher.AddProperty org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered "<true>"
 $watcher.AddMethod org.kde.StatusNotifierWatcher RegisterStatusNotifierItem s "" "" >/dev/null
 
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
+start_keywatch
 make_settings_key
 "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the icon is handed to the watcher as a StatusNotifierItem" \
@@ -31,10 +27,8 @@ expect "its activation starts the full lock: the lock screen is up" wait_for 10 
 xdotool search --name '^keywatch$' windowfocus 2>/dev/null   # where keys would go but for the lock
 xdotool type --delay 30 "ab"
 xdotool type --delay 80 "wren"
-expect "the word ends it" wait_for 10 bash -c "! lock_screen_up"
-xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
-xdotool type --delay 30 "cd"
-wait_for 5 grep -q 'keysym 0x64, d' "$WORK/xev.log"
+expect "the word ends it" wait_for 10 unlocked
+keys_reach_keywatch cd
 # Keys come in order: "cd" arrived, so any key of the lock would be there.
 expect "keys after the lock reach another program, none typed during it did" \
   bash -c "grep -q 'keysym 0x64, d' '$WORK/xev.log' && ! grep -qE 'keysym 0x(61|62|77), ' '$WORK/xev.log'"

@@ -62,14 +62,7 @@ choose() {
 jpeg_size() { identify -format '%m %wx%h' "$1" 2>/dev/null; }
 
 "$BIN/Trovebox" & pid=$!
-expect "the dialog 'Trovebox' comes up" wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
-window=$(visible Trovebox | head -1)
-xdotool windowactivate --sync "$window" 2>/dev/null
-# The client area's place on the screen (xdotool's geometry counts the frame).
-X=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $NF}')
-Y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $NF}')
-WIDTH=$(xwininfo -id "$window" | awk '/^ *Width/ {print $NF}')
-HEIGHT=$(xwininfo -id "$window" | awk '/^ *Height/ {print $NF}')
+expect "the dialog 'Trovebox' comes up" trovebox_window
 expect "the dialog's client area is 431 x 193 dialog units" test "$WIDTH" = 646 -a "$HEIGHT" = 313
 expect "the import leftovers of an earlier run are removed" \
   bash -c "[ ! -e '$root/~import12345678.tmp' ] && [ ! -e '$root/pictures/~import42.tmp' ]"
@@ -146,8 +139,7 @@ int rename(const char* from, const char* to) {
 C
 gcc -shared -fPIC -o "$WORK/cut.so" "$WORK/cut.c" -ldl || { fail "could not build the rename stand-in"; finish; }
 LD_PRELOAD=$WORK/cut.so "$BIN/Trovebox" & pid=$!
-wait_for 10 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Trovebox\$')\" ]"
-xdotool windowactivate --sync "$(visible Trovebox | head -1)" 2>/dev/null
+trovebox_window
 click 265 253
 choose "wide.png"
 expect "the import cut short ended Trovebox" wait_for 20 bash -c "! kill -0 $pid"

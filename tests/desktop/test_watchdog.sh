@@ -8,24 +8,23 @@ cd "$WORK"
 mkdir -p pictures sounds
 make_settings_key
 
-# The controllers this test started: those working in its folder.
-controllers() { for p in $(pgrep -x Bumblepad); do [ "$(readlink /proc/$p/cwd)" = "$WORK" ] && echo $p; done; }
-lock() {
-  eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-  wait_for 10 lock_screen_up
-}
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
+start_keywatch
 
 "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 &
 first=$!
 expect "the controller runs with its tray icon" wait_for 15 icon_present
-expect "a full lock comes up" lock
+expect "a full lock comes up" full_lock
 # Held up for 2 s (the watchdog's limit is 5 s), then going on.
-kill -STOP $first; sleep 2; kill -CONT $first
+kill -STOP $first; held=$(now_ms); sleep 2; kill -CONT $first
 xdotool key a
-sleep 4  # past the limit, counted from the hold-up
+# The watchdog had its chance: once the limit, counted from the hold-up, has
+# passed, it has looked twice more (each look ends in a wait of its own, a
+# voluntary context switch), so one whole look came after the limit.
+looks() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$(watchdogs)/status"; }
+past_limit() { [ $(($(now_ms) - held)) -ge 5000 ]; }
+wait_for 10 past_limit
+seen=$(looks)
+expect "the watchdog looked again after the limit" wait_for 5 now_equals_or_more $((seen + 2)) looks
 expect "a slow but live controller is not killed" kill -0 $first
 expect "and it still holds the lock" lock_screen_up
 expect "no other controller was started" [ "$(controllers)" = "$first" ]
@@ -35,8 +34,7 @@ xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
 xdotool type x
 kill -STOP $first
 stopped=$(date +%s%N)
-keys_arrive() { xdotool search --name '^keywatch$' windowactivate 2>/dev/null; xdotool type y; grep -q 'keysym 0x79, y' "$WORK/xev.log"; }
-expect "after the controller stops answering, keys reach other windows again" wait_for 40 keys_arrive
+expect "after the controller stops answering, keys reach other windows again" wait_for 40 keywatch_gets y 79
 echo "     keys arrived again $(( ($(date +%s%N) - stopped) / 1000000 )) ms after the stop (timeout 5000 ms)"
 # Keys come in order: the "x" typed while the lock held came before the "y"s.
 expect "while locked, keys reached no other window" bash -c "! grep -q 'keysym 0x78, x' '$WORK/xev.log'"

@@ -8,37 +8,13 @@
 source "$(dirname "$0")/lib.sh"
 cd "$WORK"
 make_settings_key
-drives=$WORK/drives
-mkdir -p "$drives/dev" "$drives/sys/block/sr0"
-: >"$drives/dev/sr0"
-export GSETTINGS_BACKEND=keyfile DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bumblepad-no-logind
-dbus-daemon --session --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null & bus=$!
-wait_for 10 test -s "$WORK/bus.address"
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
-$([ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3) -m dbusmock org.gnome.SettingsDaemon.MediaKeys \
-  /org/gnome/SettingsDaemon/MediaKeys org.gnome.SettingsDaemon.MediaKeys >/dev/null 2>&1 & gnome=$!
-wait_for 20 gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
-  -m org.freedesktop.DBus.GetNameOwner org.gnome.SettingsDaemon.MediaKeys
-gsettings set org.gnome.settings-daemon.plugins.power power-button-action 'suspend'
-
-key() { gsettings get org.gnome.settings-daemon.plugins.power power-button-action; }
-doors() { tr '\n' ' ' <"$drives/doors.log" 2>/dev/null; }
-# This test's processes of a name: by their environment, which names this
-# desktop's folder (a process whose main thread has ended shows no folder).
-mine() {
-  local p
-  for p in $(pgrep -x "$1"); do
-    [ "$(readlink /proc/$p/exe)" = "" ] && continue  # a zombie: gone
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "BUMBLEPAD_DESKTOP_WORK=$WORK" && echo $p
-  done
-}
-controllers() { mine Bumblepad; }
-watchdogs() { mine Bumblepad-watch; }
+fake_drive
+mock_gnome
+key() { gnome_power_key; }
 start() {
   BUMBLEPAD_FAKE_DRIVES=$drives LD_PRELOAD=$BIN/libfake_drive_shim.so "$1/Bumblepad" >>"$WORK/bumblepad.log" 2>&1 &
 }
 lock() { double_click_icon; wait_for 10 lock_screen_up; }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 put_back() { [ "$(key)" = "'suspend'" ] && [ "$(doors)" = "sr0 1 sr0 0 " ]; }
 
 for ending in KILL USR2; do
@@ -56,9 +32,9 @@ for ending in KILL USR2; do
   took=$(($(now_ms) - began))
   back_in_time() { put_back && [ "$took" -lt 1000 ]; }
   expect "$what during a lock: the power key and the door are back within a second ($took ms)" back_in_time
-  sleep 1
+  # Once the watchdog has ended, nothing is left that could start one.
+  expect "its watchdog has ended too" wait_for 5 now_equals "" watchdogs
   expect "without a new start" [ -z "$(controllers)" ]
-  expect "and its watchdog has ended too" [ -z "$(watchdogs)" ]
 done
 
 # An upgrade replaces the program file while it runs ("... (deleted)"), then
@@ -97,14 +73,12 @@ third=$(controllers)
 wait_for 15 icon_present
 wait_for 20 window_named Error
 xdotool search --name '^Error$' windowactivate --sync key Return 2>/dev/null; wait_for 5 bash -c '! window_named Error'
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
+start_keywatch
 expect "a full lock comes up once more" lock
 python3 -c "import ctypes, sys; ctypes.CDLL(None).syscall(234, int(sys.argv[1]), int(sys.argv[1]), 10)" "$third"  # tgkill SIGUSR1
 main_gone() { grep -q '^State:.*Z' "/proc/$third/task/$third/status" 2>/dev/null && [ -d "/proc/$third/task" ]; }
 expect "its main thread has ended, the process lives on" wait_for 5 main_gone
-keys_arrive() { xdotool search --name '^keywatch$' windowactivate 2>/dev/null; xdotool type y; grep -q 'keysym 0x79, y' "$WORK/xev.log"; }
-expect "keys reach other windows again" wait_for 40 keys_arrive
+expect "keys reach other windows again" wait_for 40 keywatch_gets y 79
 fresh() { c=$(controllers); [ -n "$c" ] && [ "$c" != "$third" ]; }
 expect "a fresh controller runs" wait_for 30 fresh
 expect "with its tray icon" wait_for 20 icon_present

@@ -36,18 +36,11 @@ tooltip_window() {
   return 1
 }
 export -f text_rows tooltip_window
-keys_typed_reach_keywatch() {
-  local before; before=$(grep -c KeyPress "$WORK/xev.log")
-  xdotool search --name '^keywatch$' windowactivate --sync 2>/dev/null
-  xdotool type --delay 30 "ab"
-  wait_for 5 bash -c "[ \$(grep -c KeyPress '$WORK/xev.log') -ge $((before + 2)) ]"
-}
 
 make_settings_key
 XDG_SESSION_TYPE=wayland "$BIN/Bumblepad" >"$WORK/bumblepad.log" 2>&1 & pid=$!
 expect "the tray icon is in the tray host" wait_for 10 icon_present
-xev -name keywatch >"$WORK/xev.log" 2>&1 & xevpid=$!
-wait_for 5 window_named keywatch
+start_keywatch
 double_click_icon
 expect "the double click's lock is refused with a message" wait_for 10 window_named Error
 expect "no lock screen is up" bash -c "! lock_screen_up"
@@ -55,7 +48,7 @@ xdotool search --name '^Error$' windowactivate --sync key Return 2>/dev/null
 wait_for 5 bash -c "! window_named Error"
 # (the keys also take the focus from the controller's windows: a menu opened
 # while one of them had it would close itself once the tray host takes it)
-expect "keys reach another program: nothing is locked" keys_typed_reach_keywatch
+expect "keys reach another program: nothing is locked" keys_reach_keywatch ab
 
 open_menu
 menu=$(menu_window)
@@ -79,7 +72,7 @@ expect "a click on it does nothing: the menu stays open (\"Options\" chosen next
 expect "no box, no lock screen" bash -c "! window_named Error && ! lock_screen_up"
 xdotool search --name '^Bumblepad Options$' windowactivate --sync key Escape 2>/dev/null
 wait_for 5 bash -c '! window_named "Bumblepad Options"'
-expect "keys still reach another program: nothing is grabbed" keys_typed_reach_keywatch
+expect "keys still reach another program: nothing is grabbed" keys_reach_keywatch ab
 kill $xevpid $pid 2>/dev/null
 wait $pid 2>/dev/null
 finish

@@ -9,91 +9,23 @@
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "power_port.h"
 #include "switches.h"
+#include "test_processes.h"
 
-extern char** environ;
+using namespace test_processes;
 
 namespace {
-
-// stdoutFd becomes the child's standard output, signalFd its descriptor 3.
-pid_t Spawn(const std::vector<std::string>& args, int stdoutFd = -1, int signalFd = -1) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    if (signalFd >= 0) posix_spawn_file_actions_adddup2(&actions, signalFd, 3);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
-
-template <typename F>
-bool WaitFor(F condition, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return condition();
-}
-
-// ---- a private X server, one per process ----
-struct PrivateX {
-    pid_t server = -1;
-    std::string name;
-    PrivateX() {
-        if (const char* child = std::getenv("HOOK_SWITCHES_CHILD")) {
-            (void)child;
-            return;  // a child uses the server its parent started (DISPLAY inherited)
-        }
-        // Xvfb picks a free display itself and writes its number to fd 3.
-        int numberPipe[2];
-        if (pipe(numberPipe) != 0) return;
-        server = Spawn({"Xvfb", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-screen", "0", "640x480x24"},
-                       -1, numberPipe[1]);
-        close(numberPipe[1]);
-        char number[32] = {};
-        ssize_t n = read(numberPipe[0], number, sizeof number - 1);
-        close(numberPipe[0]);
-        if (server <= 0 || n <= 0) return;
-        name = ":" + std::to_string(std::atoi(number));
-        setenv("DISPLAY", name.c_str(), 1);
-        bool up = WaitFor([&] {
-            Display* d = XOpenDisplay(name.c_str());
-            if (d) XCloseDisplay(d);
-            return d != nullptr;
-        });
-        if (!up) name.clear();
-    }
-    ~PrivateX() { Stop(server); }
-};
-
-PrivateX& X() {
-    static PrivateX x;
-    return x;
-}
 
 unsigned Enabled(Display* d) {
     XkbDescPtr xkb = XkbGetKeyboard(d, XkbControlsMask, XkbUseCoreKbd);
@@ -118,12 +50,51 @@ void PressShift(Display* d, int times) {
     }
 }
 
+// The server has handled every key pressed before: Control, pressed after
+// them, shows in the keyboard's state (the server takes keys in order).
+bool KeysBeforeHandled(Display* d) {
+    KeyCode control = XKeysymToKeycode(d, XK_Control_L);
+    XTestFakeKeyEvent(d, control, True, CurrentTime);
+    XSync(d, False);
+    const bool seen = WaitFor([&] {
+        XkbStateRec state{};
+        XkbGetState(d, XkbUseCoreKbd, &state);
+        return (state.mods & ControlMask) != 0;
+    });
+    XTestFakeKeyEvent(d, control, False, CurrentTime);
+    XSync(d, False);
+    return seen;
+}
+
+// A controller in another process (this program in its child mode) that has
+// switched WHAT ("accessx" or "power") and waits; Kill ends it as a crash
+// would.
+struct SwitchedChild {
+    pid_t pid = -1;
+    bool switched = false;
+    explicit SwitchedChild(const char* what) {
+        int ready[2];
+        if (pipe(ready) != 0) return;
+        setenv("HOOK_SWITCHES_CHILD", what, 1);
+        pid = Spawn({"/proc/self/exe"}, -1, ready[1]);
+        unsetenv("HOOK_SWITCHES_CHILD");
+        close(ready[1]);
+        char c = 0;
+        switched = pid > 0 && read(ready[0], &c, 1) == 1;
+        close(ready[0]);
+    }
+    void Kill() {
+        Stop(pid, SIGKILL);
+        pid = -1;
+    }
+    ~SwitchedChild() { Kill(); }
+};
+
 class AccessX : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::getenv("HOOK_SWITCHES_CHILD")) GTEST_SKIP() << "child run";
-        if (X().name.empty()) GTEST_SKIP() << "no Xvfb";
-        d = XOpenDisplay(X().name.c_str());
+        ASSERT_FALSE(ProcessX().name.empty()) << "Xvfb did not start";
+        d = XOpenDisplay(ProcessX().name.c_str());
         ASSERT_NE(d, nullptr);
         SetEnabled(d, XkbStickyKeysMask, false);
         SetEnabled(d, XkbAccessXKeysMask, true);  // Xvfb starts with the hot keys off
@@ -148,7 +119,7 @@ TEST_F(AccessX, DuringTheLockTheHotKeysAreOffAndAfterItTheUsersControlsAreBackEx
     SetAccessibilityHotkeys(true);
     EXPECT_EQ(Enabled(d) & XkbAccessXKeysMask, 0u);
     PressShift(d, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(KeysBeforeHandled(d));
     EXPECT_EQ(Enabled(d) & XkbStickyKeysMask, 0u) << "Shift five times toggled StickyKeys during the lock";
     SetAccessibilityHotkeys(false);
     EXPECT_EQ(Enabled(d), userControls);
@@ -164,19 +135,10 @@ TEST_F(AccessX, AHotKeysOffUserSeesNoChange) {
 }
 
 TEST_F(AccessX, AControllerKilledMidLockGetsTheHotKeysPutBackByTheServer) {
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    setenv("HOOK_SWITCHES_CHILD", "accessx", 1);
-    pid_t child = Spawn({"/proc/self/exe", "--gtest_filter=SwitchesChild.*"}, -1, pipeFds[1]);
-    unsetenv("HOOK_SWITCHES_CHILD");
-    close(pipeFds[1]);
-    ASSERT_GT(child, 0);
-    char c = 0;
-    ASSERT_EQ(read(pipeFds[0], &c, 1), 1);  // the child has locked
+    SwitchedChild child("accessx");
+    ASSERT_TRUE(child.switched);
     EXPECT_EQ(Enabled(d) & XkbAccessXKeysMask, 0u);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(pipeFds[0]);
+    child.Kill();
     EXPECT_TRUE(WaitFor([&] { return (Enabled(d) & XkbAccessXKeysMask) != 0; }, 3000));
 }
 
@@ -184,7 +146,6 @@ TEST_F(AccessX, AControllerKilledMidLockGetsTheHotKeysPutBackByTheServer) {
 class MockLogind : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::getenv("HOOK_SWITCHES_CHILD")) GTEST_SKIP() << "child run";
         int out[2];
         ASSERT_EQ(pipe(out), 0);
         busDaemon = Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, out[1]);
@@ -251,24 +212,14 @@ TEST_F(MockLogind, DisablingTakesTheBlockInhibitorAndEitherRestoreReleasesIt) {
 }
 
 TEST_F(MockLogind, TheInhibitorGoesWithAKilledController) {
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    setenv("HOOK_SWITCHES_CHILD", "power", 1);
-    pid_t child = Spawn({"/proc/self/exe", "--gtest_filter=SwitchesChild.*"}, -1, pipeFds[1]);
-    unsetenv("HOOK_SWITCHES_CHILD");
-    close(pipeFds[1]);
-    ASSERT_GT(child, 0);
-    char c = 0;
-    ASSERT_EQ(read(pipeFds[0], &c, 1), 1);
+    SwitchedChild child("power");
+    ASSERT_TRUE(child.switched);
     EXPECT_EQ(Count(), 1u);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(pipeFds[0]);
+    child.Kill();
     EXPECT_TRUE(WaitFor([&] { return Count() == 0; }, 3000));
 }
 
 TEST(NoLogind, WithoutASystemBusTheSwitchDoesNothingAndNothingFails) {
-    if (std::getenv("HOOK_SWITCHES_CHILD")) GTEST_SKIP() << "child run";
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bumblepad-test-bus", 1);
     DisablePowerButton();
     GlobalPowerPolicy now;
@@ -280,15 +231,13 @@ TEST(NoLogind, WithoutASystemBusTheSwitchDoesNothingAndNothingFails) {
     unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
-// Run only as the child of the tests above: switch, tell the parent, wait to
-// be killed.
-TEST(SwitchesChild, LockAndWait) {
-    const char* what = std::getenv("HOOK_SWITCHES_CHILD");
-    if (!what) GTEST_SKIP() << "only as a child";
+}  // namespace
+
+// The program's child mode (main.cpp): switch, tell the parent on descriptor
+// 3, wait to be killed.
+int RunSwitchesChild(const char* what) {
     if (std::string(what) == "accessx") SetAccessibilityHotkeys(true);
     else DisablePowerButton();
-    if (write(3, "r", 1) != 1) return;  // descriptor 3: the parent's pipe
+    if (write(3, "r", 1) != 1) return 1;
     for (;;) pause();
 }
-
-}  // namespace

@@ -53,7 +53,9 @@ echo "     Debian's packages from: $from"
 
 start=$SECONDS
 if ! mmdebstrap --quiet --mode=root --variant=apt --skip=cleanup/apt/lists bookworm "$root" "$sources" >"$WORK/mmdebstrap.log" 2>&1; then
-  tail -n 30 "$WORK/mmdebstrap.log"; fail "mmdebstrap made the fresh root"; finish
+  tail -n 30 "$WORK/mmdebstrap.log"
+  mirror_failed "$WORK/mmdebstrap.log" && skip "the package mirror cannot be reached: no fresh Debian 12 root"
+  fail "mmdebstrap made the fresh root"; finish
 fi
 echo "     fresh root made in $((SECONDS - start)) s"
 

@@ -71,7 +71,9 @@ done
 
 # The controller's menus and dialog templates, read back from the program.
 windres=${objdump%objdump}windres
-if command -v "$windres" >/dev/null 2>&1; then
+if ! command -v "$windres" >/dev/null 2>&1; then
+  check "$windres reads the resources back (it comes with binutils-mingw-w64)" false
+else
   rc=$("$windres" -i "$exe" -J coff -O rc 2>/dev/null)
   menu_items() { sed -n "/^$1 MENU/,/^END/p" <<<"$rc" | grep -E 'MENUITEM' | sed 's/^ *//' | paste -sd'|'; }
   check "menu 102 lists its items in order" "[ \"\$(menu_items 102)\" = 'MENUITEM \"Manage Pictures/Sounds\", 40014|MENUITEM \"Options\", 40013|MENUITEM SEPARATOR|MENUITEM \"Disable Power Button\", 40003|MENUITEM \"Lock Drive Doors\", 40002|MENUITEM \"Lock Keyboard\", 40015|MENUITEM \"Lock Keyboard/Mouse\", 40010|MENUITEM SEPARATOR|MENUITEM \"Exit\", 40009' ]"

@@ -180,7 +180,7 @@ case_no_key_escapes() {
     expect "the lock covers the other client" test "$("${KIND}_shot" 40 100)" != "255 0 255"
     expect "pictures show on the lock screen (many colours)" wait_for 20 pictures_show
   else
-    skip "the lock screen's pictures (no screenshot tool for $KIND)"
+    not_here "the lock screen's pictures (no screenshot tool for $KIND)"
   fi
   if type -t "${KIND}_shortcut_fired" >/dev/null; then
     expect "the compositor's shortcut did not fire during the lock" eval "! ${KIND}_shortcut_fired"
@@ -195,12 +195,12 @@ pictures_show() { grim "$WORK/locked.png" && [ "$(convert "$WORK/locked.png" -fo
 case_focus_stolen() {
   need_lock || return
   : >"$WORK/intruder.log"
-  [ "$OPENED_TAKES" = yes ] || skip "a window that opens: it does not take the keyboard here even without a lock"
+  [ "$OPENED_TAKES" = yes ] || not_here "a window that opens: it does not take the keyboard here even without a lock"
   [ "$OPENED_TAKES" = yes ] && focus_taken "a window that opens during the lock" "$WORK/intruder.log" \
     spawn "$WORK/intruder.log" "$TESTS/wayland_key_probe" intruder &&
     kill_tree "${pids[-1]}"
   if [ "$SWITCH_MOVES" = no ]; then
-    skip "a focus switch ($KIND): it does not move the keyboard here even without a lock"
+    not_here "a focus switch ($KIND): it does not move the keyboard here even without a lock"
     return
   fi
   need_lock || return
@@ -262,7 +262,7 @@ case_outputs() {
     covered() { local c; c=$("${KIND}_shot" 2224 300); [ -n "$c" ] && [ "$c" != "51 102 153" ]; }
     expect "a monitor plugged in during the lock is covered" wait_for 5 covered
   else
-    skip "the new monitor's picture (no screenshot tool for $KIND)"
+    not_here "the new monitor's picture (no screenshot tool for $KIND)"
   fi
   expect "a monitor plugged in: the lock goes on" holding
   "${KIND}_remove_output"
@@ -271,7 +271,7 @@ case_outputs() {
       pass "a monitor the lock covered is unplugged"
       sleep 1   # the compositor tells its clients; nothing is to change
       expect "a monitor unplugged: the lock goes on, not reported lost" eval "! count_above 'Wayland lock lost' $lost && holding" ;;
-    2) skip "a monitor unplugged: $KIND cannot unplug one headless" ;;
+    2) not_here "a monitor unplugged: $KIND cannot unplug one headless" ;;
     *) fail "a monitor the lock covered is unplugged" ;;
   esac
   word_ends_lock_and_nothing_escaped "$m"
@@ -307,7 +307,7 @@ LEFT_OVER_ENDED="Bumblepad had stopped while this desktop was locked; the lock i
 # desktop's socket; once the other locker is unlocked the desktop is usable.
 case_left_over_taken_by_another() {
   if [ "$(lock_method)" != "session lock" ]; then
-    skip "a session lock left behind, then taken by another locker: no session lock on $KIND $COMPOSITOR_VERSION"
+    not_here "a session lock left behind, then taken by another locker: no session lock on $KIND $COMPOSITOR_VERSION"
     return
   fi
   need_lock || return

@@ -5,7 +5,9 @@
 # mirror apt uses, into a cache folder outside the clone, and reused until
 # its package list changes (the list is part of the folder's name).
 # Exit 0: the folder on standard output. Exit 1: it cannot be had (no
-# mirror, no mmdebstrap); the reason on standard error.
+# mirror, no mmdebstrap, mmdebstrap failed); the reason on standard error,
+# with apt's or mmdebstrap's own words when the mirror could not be reached
+# (mirror_failed in tests/lib/checks.sh tells them).
 set -u
 packages=(
   sway kwin-wayland mutter dbus-daemon
@@ -25,12 +27,14 @@ mkdir -p "$cache" || exit 1
 exec 8>"$cache/debian13.lock"
 flock 8   # one build at a time; the others wait for it and reuse it
 if [ ! -f "$root/.complete" ]; then
-  command -v mmdebstrap >/dev/null || { echo "mmdebstrap is not installed" >&2; exit 1; }
-  if ! python3 -c "import urllib.request, sys; urllib.request.urlopen(sys.argv[1], timeout=15)" \
-    "$mirror/dists/trixie/InRelease" 2>/dev/null; then
-    echo "the Debian mirror $mirror cannot be reached for trixie" >&2
+  # (The mirror first: without it the root cannot be made, whatever else is
+  # installed; the words "Could not connect" tell the caller so.)
+  if ! why=$(python3 -c "import urllib.request, sys; urllib.request.urlopen(sys.argv[1], timeout=15)" \
+    "$mirror/dists/trixie/InRelease" 2>&1); then
+    echo "Could not connect to the Debian mirror $mirror for trixie: $(tail -n 1 <<<"$why")" >&2
     exit 1
   fi
+  command -v mmdebstrap >/dev/null || { echo "mmdebstrap is not installed (scripts/deps.sh, roots)" >&2; exit 1; }
   echo "making the Debian 13 root $root (once per machine)" >&2
   rm -rf "$root.new"
   start=$SECONDS

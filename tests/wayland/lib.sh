@@ -2,27 +2,16 @@
 set -u
 BIN=${BUMBLEPAD_BIN:?}
 TESTS=${BUMBLEPAD_TESTS_BIN:?}
-failures=0 passes=0 skips=0
-pass() { echo "ok   - $*"; passes=$((passes + 1)); }
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
-skip() { echo "skip - $*"; skips=$((skips + 1)); }
-expect() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; return 1; fi; }
-wait_for() {
-  local limit=$1; shift
-  local end=$((SECONDS + limit))
-  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
-finish() {
-  echo "$passes passed, $failures failed, $skips skipped"
-  exit $((failures > 0))
-}
-# The whole run cannot be made here (a compositor or the Debian 13 root is
-# missing): said plainly, and exit 77, which ctest counts as skipped.
-not_run() {
-  echo "NOT RUN: $*"
-  exit 77
-}
+SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+failures=0
+# pass, fail, expect, wait_for, finish; skip REASON when the whole run cannot
+# be made here (a compositor or the Debian 13 root is missing): exit 77,
+# counted apart by scripts/test.sh.
+source "$SOURCE/tests/lib/checks.sh"
+# not_here REASON: one case this compositor cannot make (it lacks what the
+# case needs): said on a "skip - " line, and the run goes on.
+# scripts/test.sh lists each such line with the skips, expected or not.
+not_here() { echo "skip - $*"; }
 
 WORK=$(mktemp -d /tmp/bumblepad-wayland-XXXXXX)
 chmod 755 "$WORK"
@@ -53,13 +42,8 @@ user_dir "$RUN" "$XDG_CONFIG_HOME" "$XDG_CONFIG_HOME/Software" "$XDG_CONFIG_HOME
 # The settings block: no drives, autoLockMs $1, pictures $2, hint on, word $3
 # (default "wren", Latin-1).
 write_options() {
-  python3 - "$XDG_CONFIG_HOME/Software/Bumblepad/Options" "$1" "$2" "${3:-wren}" <<'PY'
-import struct, sys
-block = bytes([0x7A]) + bytes(26) + bytes([0, 0, 0, 1, 0]) + struct.pack('<I', int(sys.argv[2])) \
-    + bytes([0, int(sys.argv[3])]) + sys.argv[4].encode('latin-1').ljust(20, b'\0') + bytes(2)
-assert len(block) == 60
-open(sys.argv[1], 'wb').write(block)
-PY
+  python3 "$SOURCE/scripts/settings_block.py" "$XDG_CONFIG_HOME/Software/Bumblepad/Options" \
+    drives=0 doors=0 power=0 auto_lock_ms="$1" pictures="$2" word="${3:-wren}"
   [ "$(id -u)" = 0 ] && chown nobody:nogroup "$XDG_CONFIG_HOME/Software/Bumblepad/Options"
   return 0
 }

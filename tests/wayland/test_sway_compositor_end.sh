@@ -5,24 +5,14 @@
 # store) and the drive door (a fake sr0 through the preloaded shim), within
 # a second and without a new start.
 source "$(dirname "$0")/lib.sh"
+source "$SOURCE/tests/lib/session.sh"
 
 compositor_end_puts_back() {
-  local drives=$WORK/drives bus gnome bp sway
-  mkdir -p "$drives/dev" "$drives/sys/block/sr0"
-  : >"$drives/dev/sr0"
-  export GSETTINGS_BACKEND=keyfile DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/bumblepad-no-logind
-  dbus-daemon --session --nofork --print-address=1 >"$WORK/bus.address" 2>/dev/null & bus=$!; pids+=($bus)
-  wait_for 10 test -s "$WORK/bus.address"
-  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus.address")
-  local py
-  py=$([ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3)  # Debian's, with python3-dbusmock
-  $py -m dbusmock org.gnome.SettingsDaemon.MediaKeys /org/gnome/SettingsDaemon/MediaKeys \
-    org.gnome.SettingsDaemon.MediaKeys >/dev/null 2>&1 & gnome=$!; pids+=($gnome)
-  expect "a mock GNOME settings daemon owns its name" wait_for 20 gdbus call --session -d org.freedesktop.DBus \
-    -o /org/freedesktop/DBus -m org.freedesktop.DBus.GetNameOwner org.gnome.SettingsDaemon.MediaKeys || return
-  gsettings set org.gnome.settings-daemon.plugins.power power-button-action 'suspend'
-  key() { gsettings get org.gnome.settings-daemon.plugins.power power-button-action; }
-  doors() { tr '\n' ' ' <"$drives/doors.log" 2>/dev/null; }
+  local bp sway
+  fake_drive
+  expect "a mock GNOME settings daemon owns its name" mock_gnome || return
+  pids+=("$bus" "$gnome")
+  key() { gnome_power_key; }
 
   user_dir "$WORK/sway"
   echo "output HEADLESS-1 resolution 1024x768 background #336699 solid_color" >"$WORK/sway.conf"
@@ -34,13 +24,7 @@ compositor_end_puts_back() {
   export WAYLAND_DISPLAY=$WORK/sway/wayland-1
 
   # All drives and the power key held, the automatic lock after 2 s.
-  python3 - "$XDG_CONFIG_HOME/Software/Bumblepad/Options" <<'PY'
-import struct, sys
-block = bytes([0x7A]) + bytes([1] * 26) + bytes([1, 1, 0, 1, 0]) + struct.pack('<I', 2000) \
-    + bytes([0, 1]) + b'wren'.ljust(20, b'\0') + bytes(2)
-assert len(block) == 60
-open(sys.argv[1], 'wb').write(block)
-PY
+  python3 "$SOURCE/scripts/settings_block.py" "$XDG_CONFIG_HOME/Software/Bumblepad/Options" auto_lock_ms=2000
   # A sanitizer build wants its runtime first among the preloaded libraries.
   local preload
   preload=$(ldd "$BIN/Bumblepad" | awk '/libasan/ {print $3}')
@@ -55,25 +39,19 @@ PY
     [ -n "$c" ] && [ "$c" != "51 102 153" ]
   }
   expect "the automatic lock comes" wait_for 20 covered
-  local began=$(($(date +%s%N) / 1000000))
+  local began; began=$(now_ms)
   kill_tree "$sway"
   put_back() { [ "$(key)" = "'suspend'" ] && [ "$(doors)" = "sr0 1 sr0 0 " ]; }
   wait_for 5 put_back
-  local took=$(($(date +%s%N) / 1000000 - began))
+  local took=$(($(now_ms) - began))
   in_time() { put_back && [ "$took" -lt 1000 ]; }
   expect "the compositor's end: the power key and the door are back within a second ($took ms)" in_time
   local code=0
   wait "$bp" || code=$?
   expect "the controller ended by Qt's exit, code 1, not in order" [ "$code" = 1 ]
-  sleep 1
-  # Its processes, by their environment: none is left, none was started anew.
-  mine() {
-    local p
-    for p in $(pgrep -x Bumblepad) $(pgrep -x Bumblepad-watch); do
-      tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "BUMBLEPAD_FAKE_DRIVES=$drives" && echo $p
-    done
-  }
-  expect "no new controller was started and the watchdog has ended" [ -z "$(mine)" ]
+  # Once the watchdog has ended, nothing is left that could start one.
+  expect "the watchdog has ended" wait_for 5 now_equals "" watchdogs
+  expect "and no new controller was started" [ -z "$(controllers)" ]
 }
 
 compositor_end_puts_back

@@ -12,7 +12,7 @@ MAKE=${BUMBLEPAD_HOSTILE:?the make_hostile_pictures program of this machine}
 root=$(mktemp -d /tmp/bumblepad-hostile-XXXXXX)
 trap 'rm -rf "$root"' EXIT
 mkdir -p "$root/lock/pictures" "$root/lock/sounds" "$root/import/pictures" "$root/import/sounds"
-"$MAKE" "$root/import" > "$root/set.txt" || { echo "FAIL - the hostile set could not be made"; exit 1; }
+"$MAKE" "$root/import" > "$root/set.txt" || { fail "the hostile set is made"; finish; }
 cp "$root"/import/*.* "$root/lock/pictures/"
 for f in Bumblepad.exe Hookwell.dll FreeImage.dll Trovebox.exe; do cp "$bin/$f" "$root/lock/"; done
 cp "$root"/lock/*.exe "$root"/lock/*.dll "$root/import/"
@@ -32,8 +32,7 @@ share() {
     -format '%[fx:int(mean*1000)]' info:
 }
 
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
-"$run" reg add 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+fresh_settings_key
 cd "$root/lock"
 "$run" Bumblepad.exe & pid=$!
 expect "the controller runs" wait_for 60 probe lock-screen
@@ -86,5 +85,5 @@ done < "$root/chosen.txt"
 probe wait-gone "Import progress" 60
 probe click Trovebox 2
 wait $pid
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+no_settings_key
 finish

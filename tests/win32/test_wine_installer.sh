@@ -18,7 +18,7 @@ gone() { [ ! -e "$dir" ]; }
 # What an earlier, interrupted run may have left.
 [ -f "$dir/Uninstall.exe" ] && { "$run" "$dir/Uninstall.exe" /S; wait_for 120 gone; }
 rm -rf "$dir" "$menu"
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+no_settings_key
 work=$(mktemp -d /tmp/bumblepad-setup-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"  # no pictures here: the controller must find those of the install folder
@@ -40,7 +40,8 @@ expect "Start-menu entries for Bumblepad and Trovebox" test -s "$menu/Bumblepad.
 expect "the installer started the controller" wait_for 60 probe lock-screen
 expect "the controller runs from the install folder" same "$(probe controller-path)" "$folder\Bumblepad.exe"
 
-# Its lock screen draws the starter pictures of the install folder.
+# Its lock screen draws the starter pictures of the install folder, with
+# the FreeImage.dll installed beside it.
 probe tray 0x203
 expect "a full lock shows the lock screen" wait_for 30 screen_is visible 0 5
 expect "keys draw the starter pictures" draws_pictures 100 || echo "     last: $last_screen"

@@ -4,17 +4,14 @@
 # word's purge stops it. The reports are posted to the window as the hook
 # library posts them.
 source "$(dirname "$0")/wine_lib.sh"
-SRC=${BUMBLEPAD_SOURCE:?} WORK=${BUMBLEPAD_DESKTOP_WORK:?}
-fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+WORK=${BUMBLEPAD_DESKTOP_WORK:?}
 source "$SRC/tests/desktop/audio.sh"
 start_audio || finish
 
 "$run" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
-"$run" reg add 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+fresh_settings_key
 cd "$bin"
-"$run" Bumblepad.exe >"$WORK/bumblepad.log" 2>&1 & pid=$!
-expect "the controller runs" wait_for 30 probe lock-screen
+expect "the controller runs" start_controller "$WORK/bumblepad.log"
 probe tray 0x203  # a double click on the icon: a full lock
 expect "the tray's double click shows the lock screen" wait_for 30 screen_is visible 0 1000
 
@@ -44,6 +41,6 @@ expect "the word's purge stops the sound before its end (heard $(( ${end:-0} - $
 
 probe close
 wait $pid
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+no_settings_key
 stop_audio
 finish

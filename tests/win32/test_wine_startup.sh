@@ -4,7 +4,7 @@
 # at log-off the block is saved although the process is ended the moment it
 # has answered WM_ENDSESSION.
 source "$(dirname "$0")/wine_lib.sh"
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+no_settings_key
 cd "$bin"
 
 "$run" Bumblepad.exe & pid=$!
@@ -13,9 +13,8 @@ expect "no key: the registry error" same "$text" "Registry error. Please reinsta
 wait $pid
 expect "no key: the program ended" test $? = 0
 
-"$run" reg add 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
-"$run" Bumblepad.exe & first=$!
-wait_for 30 probe lock-screen
+fresh_settings_key
+start_controller; first=$pid
 "$run" Bumblepad.exe & second=$!
 text=$(probe message 30)
 expect "second start: already started" same "$text" "Bumblepad is already started"
@@ -28,11 +27,10 @@ expect "WM_CLOSE ended the first" test $? = 0
 expect "the settings were saved as 60 bytes" same "$(stored_length)" 120
 
 "$run" reg delete 'HKLM\Software\Bumblepad' /v Options /f >/dev/null 2>&1
-"$run" Bumblepad.exe & third=$!
-wait_for 30 probe lock-screen
+start_controller; third=$pid
 answer=$(probe end-session)
 expect "log-off: the query is answered with 1" same "$answer" 1
 wait $third
 expect "log-off: the settings were saved before the process was ended" same "$(stored_length)" 120
-"$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1
+no_settings_key
 finish

@@ -2,23 +2,16 @@
 # with-desktop.sh). BUMBLEPAD_WINE_RUN is the runner of this build's bitness.
 set -u
 bin=${BUMBLEPAD_BIN:?}
-run=${BUMBLEPAD_WINE_RUN:-${BUMBLEPAD_SOURCE:?}/scripts/wine-run.sh}
+SRC=${BUMBLEPAD_SOURCE:?}
+run=${BUMBLEPAD_WINE_RUN:-$SRC/scripts/wine-run.sh}
 failures=0
-expect() { local what=$1; shift; if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); return 1; fi; }
-same() { [ "$1" = "$2" ] || { echo "     got: '$1'"; return 1; }; }
-# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
-wait_for() {
-  local end=$((SECONDS + $1)); shift
-  while [ $SECONDS -lt $end ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
-  return 1
-}
-# Ends the run: the prefix's server and every Wine process with it (Wine's
-# services would keep the test's output open), then the verdict.
-finish() {
-  "$run" --end-server
-  [ $failures = 0 ] && echo "all passed"
-  exit $((failures > 0))
-}
+# pass, fail, expect, wait_for, skip; each probe is a Wine start, so
+# wait_for asks less often than on the desktop.
+source "$SRC/tests/lib/checks.sh"
+WAIT_INTERVAL=0.2
+# At the end (finish, skip): the prefix's server and every Wine process with
+# it (Wine's services would keep the test's output open).
+at_end() { "$run" --end-server; }
 # probe ARGS...: runs the test helper program; prints what it printed
 # without CRs and ends with its status.
 probe() {
@@ -49,6 +42,17 @@ draws_pictures() {
     wait_for 30 eval '[ "$(probe lock-screen)" != "$before" ]'
   done
   screen_is visible "$1" 1000
+}
+# fresh_settings_key: the settings key as the installer makes it, empty;
+# no_settings_key: none at all.
+no_settings_key() { "$run" reg delete 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1; }
+fresh_settings_key() { no_settings_key; "$run" reg add 'HKLM\Software\Bumblepad' /f >/dev/null 2>&1; }
+# start_controller [LOG]: the controller beside the test (the working
+# folder, where its pictures are), up once its window answers; $pid.
+start_controller() {
+  "$run" Bumblepad.exe >"${1:-/dev/null}" 2>&1 &
+  pid=$!
+  wait_for 30 probe lock-screen
 }
 # The length in hex digits of the stored settings block (120 for 60 bytes).
 stored_length() {
