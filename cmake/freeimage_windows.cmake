@@ -11,16 +11,46 @@
 # (FreeImage_Load@12), so freeimage_build.cmake links the DLL a second time
 # with a module definition that adds the underscored name of every export.
 # Both spellings are then exported; the 64-bit names are undecorated anyway.
+#
+# BUMBLEPAD_FREEIMAGE_CACHE=FOLDER (scripts/test.sh sets it, as CI builds
+# from a fresh clone every time): a DLL built once is kept there under a name
+# that changes with everything it is made from (the archive, these build
+# files, the toolchain file, the compiler's version); a build tree whose name
+# is there copies it instead of building it again.
 include(ExternalProject)
 
 set(_fi_archive ${CMAKE_SOURCE_DIR}/third_party/freeimage-3.18-b16dd6c.tar.gz)
+set(_fi_archive_sha256 c58baa04425132582b287a87bfd6038ca23fe6a5fe835a058ebca975ab372677)
 set(_fi_dir ${CMAKE_BINARY_DIR}/freeimage)
 set(_fi_dll ${_fi_dir}/build/FreeImage.dll)
 cmake_host_system_information(RESULT _fi_jobs QUERY NUMBER_OF_LOGICAL_CORES)
 
+set(BUMBLEPAD_FREEIMAGE_CACHE "" CACHE PATH "A folder that keeps FreeImage.dll between build trees (empty: none)")
+set(_fi_cached "")
+if(BUMBLEPAD_FREEIMAGE_CACHE)
+  execute_process(COMMAND ${CMAKE_C_COMPILER} --version OUTPUT_VARIABLE _fi_compiler)
+  set(_fi_inputs "${_fi_archive_sha256}\n${_fi_compiler}\n${BUMBLEPAD_WIN32_BITS}\n")
+  foreach(f freeimage_windows.cmake freeimage_build.cmake freeimage_patch.cmake freeimage_no_prefix.cmake)
+    file(SHA256 ${CMAKE_CURRENT_LIST_DIR}/${f} _fi_hash)
+    string(APPEND _fi_inputs "${f} ${_fi_hash}\n")
+  endforeach()
+  file(SHA256 ${CMAKE_TOOLCHAIN_FILE} _fi_hash)
+  string(APPEND _fi_inputs "toolchain ${_fi_hash}\n")
+  string(SHA256 _fi_key "${_fi_inputs}")
+  string(SUBSTRING ${_fi_key} 0 16 _fi_key)
+  set(_fi_cached ${BUMBLEPAD_FREEIMAGE_CACHE}/FreeImage-${BUMBLEPAD_WIN32_BITS}-${_fi_key}.dll)
+endif()
+
+if(_fi_cached AND EXISTS ${_fi_cached})
+  message(STATUS "FreeImage.dll: the one built before, ${_fi_cached}")
+  add_custom_target(freeimage_dll ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${BUMBLEPAD_OUTPUT_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_fi_cached} ${BUMBLEPAD_OUTPUT_DIR}/FreeImage.dll
+    BYPRODUCTS ${BUMBLEPAD_OUTPUT_DIR}/FreeImage.dll VERBATIM)
+else()
 ExternalProject_Add(freeimage_dll
   URL ${_fi_archive}
-  URL_HASH SHA256=c58baa04425132582b287a87bfd6038ca23fe6a5fe835a058ebca975ab372677
+  URL_HASH SHA256=${_fi_archive_sha256}
   # The BMP reader mended: V4 and V5 headers (freeimage_patch.cmake).
   PATCH_COMMAND ${CMAKE_COMMAND} -P ${CMAKE_SOURCE_DIR}/cmake/freeimage_patch.cmake
   PREFIX ${_fi_dir}
@@ -51,4 +81,16 @@ ExternalProject_Add(freeimage_dll
 ExternalProject_Add_Step(freeimage_dll names_file
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=<BINARY_DIR> -DSTART=ON -P ${CMAKE_SOURCE_DIR}/cmake/freeimage_build.cmake
   DEPENDEES patch DEPENDERS configure)
+if(_fi_cached)
+  # Kept for the next build tree: written beside under this tree's own name,
+  # then renamed, so that a build at the same time never copies half a file.
+  string(SHA1 _fi_tree "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING ${_fi_tree} 0 8 _fi_tree)
+  ExternalProject_Add_Step(freeimage_dll keep
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${BUMBLEPAD_FREEIMAGE_CACHE}
+    COMMAND ${CMAKE_COMMAND} -E copy ${_fi_dll} ${_fi_cached}.${_fi_tree}.new
+    COMMAND ${CMAKE_COMMAND} -E rename ${_fi_cached}.${_fi_tree}.new ${_fi_cached}
+    DEPENDEES install)
+endif()
+endif()
 set(BUMBLEPAD_FREEIMAGE_DLL ${BUMBLEPAD_OUTPUT_DIR}/FreeImage.dll CACHE INTERNAL "")

@@ -1,26 +1,28 @@
 #!/usr/bin/env bash
 # The whole test run, as CI does it. Each thing runs once:
 #   deps      scripts/deps.sh installs what is missing (once for the run)
-#   linux     the Linux build; its whole programs under Xvfb (desktop), the
-#             README's screenshots, the Debian package (built and checked by
+#   linux     the Linux build, configured as the Debian package is; its
+#             whole programs under Xvfb (desktop), the README's screenshots,
+#             the Debian package made of those very programs (checked by
 #             lintian; with --package also installed into a fresh Debian 12
 #             root and run there, which needs the package mirror)
 #   asan      the Linux build with AddressSanitizer and UndefinedBehavior-
 #             Sanitizer: the logic tests, the Linux adapter tests, the
-#             Wayland runs and the CI scripts' own test (everything but the
-#             desktop runs, whose Qt and X stacks it would slow to a crawl)
-#   mingw32   the shipped 32-bit Windows build and installer: everything
+#             Wayland runs (six compositors, three of them from a Debian 13
+#             root kept in the machine's cache) and the CI scripts' own test
+#             (everything but the desktop runs, whose Qt and X stacks it
+#             would slow to a crawl)
+#   mingw32   the shipped 32-bit Windows build and installer (FreeImage.dll
+#             built once per machine and kept in its cache): everything
 #             under 32-bit Wine (logic, Windows adapters, whole programs,
-#             installer, floating-point figures) and the built files read back
+#             installer, floating-point figures), two tests at a time in
+#             prefixes of their own, and the built files read back
 #   mingw64   the 64-bit Windows programs built as a compile check (the 64-bit
 #             pointer and handle sizes of the Windows code); of its tests only
 #             the built files are read back (exports, shared section, single-
 #             byte calls), as its Wine runs would repeat the 32-bit ones
-# Two builds run beside test stages that mostly wait for windows, sounds and
-# compositors: the sanitizer and the 32-bit Windows builds beside the desktop
-# runs, the package and the sanitizer tests. The desktop's sound run, which
-# measures what it hears in milliseconds, waits until no build of the run is
-# going on.
+# These run in lanes side by side (below); the two sound runs, which measure
+# what they hear in milliseconds, come last, when nothing else goes on.
 # When the package mirror cannot be reached and optional packages are
 # missing, the parts that need them are left out, and said so.
 # The summary counts passed, failed and skipped tests (expected skips, listed
@@ -45,7 +47,8 @@ broken=() stage_lines=() skip_lines=() left_lines=()
 
 # A stage's time: wall clock, and the CPU time (user and system, hundredths
 # of a second) of the commands it ran, with all their children; counted
-# COMMAND... runs one of them and adds its CPU time to the stage's.
+# COMMAND... runs one of them and adds its CPU time to the stage's. Stages
+# of lanes that run side by side overlap in wall-clock time.
 stage_start() { stage_wall=$SECONDS; stage_cpu=0; }
 counted() {
   local times=$results/times.$BASHPID status
@@ -60,7 +63,7 @@ counted() {
 }
 # stage_end NAME [COUNTS]: one line of the summary's table.
 stage_end() {
-  stage_lines+=("$(printf '%-34s %5d s %6d.%d s  %s' "$1" $((SECONDS - stage_wall)) $((stage_cpu / 100)) \
+  stage_lines+=("$(printf '%-44s %5d s %6d.%d s  %s' "$1" $((SECONDS - stage_wall)) $((stage_cpu / 100)) \
     $((stage_cpu % 100 / 10)) "${2:-}")")
 }
 
@@ -92,16 +95,22 @@ leave_out() {
   expected=$((expected + ${n:-0}))
 }
 
-# build PRESET [TARGETS...]: configure and build (all, or only TARGETS); a
-# failed build is one failure.
+# build PRESET [TARGETS...]: configure (with the settings in the array
+# settings_PRESET, if any) and build (all, or only TARGETS); a failed build
+# is one failure. nice_build=N before it: the build runs at that niceness.
 build() {
   local preset=$1; shift
   local targets=(); [ $# -gt 0 ] && targets=(--target "$@")
+  local -n settings=settings_${preset//-/_}
   echo "=== $preset: configure and build${targets[*]:+ (${*})}"
   stage_start
-  if counted cmake --preset "$preset" >"build-$preset.log" 2>&1 &&
-     counted cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" >>"build-$preset.log" 2>&1; then
-    stage_end "$preset: build"
+  if counted cmake --preset "$preset" "${settings[@]}" >"build-$preset.log" 2>&1 &&
+     counted nice -n "${nice_build:-0}" cmake --build --preset "$preset" -j "$jobs" "${targets[@]}" \
+       >>"build-$preset.log" 2>&1; then
+    local note=
+    grep -q 'FreeImage.dll: the one built before' "build-$preset.log" && note="FreeImage.dll from the cache"
+    grep -q 'Performing keep step' "build-$preset.log" && note="FreeImage.dll built and kept in the cache"
+    stage_end "$preset: build" "$note"
     return 0
   fi
   tail -n 60 "build-$preset.log"
@@ -110,34 +119,15 @@ build() {
   failed=$((failed + 1))
   return 1
 }
+declare -a settings_linux_asan=() settings_mingw64=()
 
-# build_beside PRESET [TARGETS...]: the build runs beside the stages that
-# follow (tests that mostly wait for windows, sounds and compositors leave
-# the cores to it); build_collect PRESET waits for it and takes its result.
-# Its time is its own; the stages beside it are timed as usual.
-declare -A beside=()
-build_beside() {
-  local preset=$1
-  ( build "$@" >"$results/$preset.out" 2>&1; echo $? >"$results/$preset.status"
-    printf '%s\n' "${stage_lines[-1]} (beside)" >"$results/$preset.stage" ) &
-  beside[$preset]=$!
-}
-build_collect() {
-  local preset=$1
-  wait "${beside[$preset]}"
-  cat "$results/$preset.out"
-  stage_lines+=("$(cat "$results/$preset.stage")")
-  [ "$(cat "$results/$preset.status")" = 0 ] && return 0
-  broken+=("$preset (build)"); failed=$((failed + 1))
-  return 1
-}
-
-# run_tests PRESET WHAT CTEST-ARGS...: the chosen tests of a built preset.
+# run_tests PRESET TAG WHAT CTEST-ARGS...: the chosen tests of a built preset
+# (their log: build-PRESET-TAG.log).
 run_tests() {
-  local preset=$1 what=$2; shift 2
+  local preset=$1 tag=$2 what=$3; shift 3
   echo "=== $preset: tests ($what)"
   stage_start
-  local log=build-$preset-tests.log junit=$results/$preset.xml
+  local log=build-$preset-$tag.log junit=$results/$preset-$tag.xml
   counted ctest --preset "$preset" -j "$jobs" --timeout 600 --output-junit "$junit" --test-output-size-passed 200000 \
     "$@" >"$log" 2>&1
   local status=$?
@@ -190,30 +180,70 @@ XML
 
 rm -f build-*.log
 
-# Linux: the programs as they run on a desktop (and the benchmarks, built;
-# the GoogleTest programs are built and run under the sanitizers below).
-# The builds with the sanitizers and for 32-bit Windows go on meanwhile.
-linux_built=; build linux desktop_programs benchmarks && linux_built=1
-build_beside linux-asan
-missing_group windows || build_beside mingw32
-if [ -n "$linux_built" ]; then
+# The folder that keeps what outlives a clone on this machine (as
+# tests/wayland/debian13_root.sh has it): the Debian 13 root, FreeImage.dll.
+if [ "$(id -u)" = 0 ]; then cache=${BUMBLEPAD_CACHE:-/var/cache/bumblepad}
+else cache=${BUMBLEPAD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bumblepad}; fi
+# The Linux tree is configured as the Debian package is (its programs are
+# the ones packed); the 32-bit Windows tree keeps its FreeImage.dll.
+settings_linux=()
+missing_group package || mapfile -t settings_linux < <(scripts/package.sh --cmake-settings)
+settings_mingw32=("-DBUMBLEPAD_FREEIMAGE_CACHE=$cache")
+
+# Three lanes run side by side, each one after the other of its own steps:
+# the builds take the cores while the tests of the other lanes mostly wait
+# for windows, compositors and the emulator. A lane's output is shown when
+# it has ended; its counts are added then.
+#   linux    the Linux build, the desktop runs, the screenshots, the package
+#   asan     the sanitizer build (niced: the other two builds come first, so
+#            that their tests start early), its tests, the Wayland runs
+#   windows  the 32-bit Windows build, its tests under Wine (two at a time,
+#            each in its own prefix), the 64-bit compile check
+# The Debian 13 root is made (or found in the cache) beside them. The sound
+# runs, which measure what they hear in milliseconds, come last, alone.
+lane() {
+  local name=$1; shift
+  ( passed=0 failed=0 expected=0 unexpected=0 broken=() stage_lines=() skip_lines=() left_lines=()
+    "$@" >"$results/lane-$name.out" 2>&1
+    declare -p passed failed expected unexpected broken stage_lines skip_lines left_lines |
+      sed 's/^declare -/declare -g -/' >"$results/lane-$name.state"
+  ) &
+  lanes[$name]=$!
+}
+declare -A lanes=()
+lane_done() {
+  local name=$1 p=$passed f=$failed e=$expected u=$unexpected
+  local -a b=("${broken[@]}") st=("${stage_lines[@]}") sk=("${skip_lines[@]}") le=("${left_lines[@]}")
+  wait "${lanes[$name]}"
+  cat "$results/lane-$name.out"
+  # shellcheck disable=SC1090
+  source "$results/lane-$name.state"
+  passed=$((p + passed)) failed=$((f + failed)) expected=$((e + expected)) unexpected=$((u + unexpected))
+  broken=("${b[@]}" "${broken[@]}") stage_lines=("${st[@]}" "${stage_lines[@]}")
+  skip_lines=("${sk[@]}" "${skip_lines[@]}") left_lines=("${le[@]}" "${left_lines[@]}")
+}
+
+lane_linux() {
+  # The programs as they run on a desktop (and the benchmarks, built; the
+  # GoogleTest programs are built and run under the sanitizers).
+  build linux desktop_programs benchmarks package_files || return
   if missing_group desktop; then
     leave_out linux desktop "desktop runs and screenshots" -L desktop
   else
-    # All but the sound run, which measures what it hears in milliseconds:
-    # it runs below, when no build of this run is going on.
-    run_tests linux "desktop runs" -L desktop -E '^desktop_test_sounds$'
-    shots=$(mktemp -d /tmp/bumblepad-screenshots-XXXXXX)
+    # All but the sound run, which comes at the end.
+    run_tests linux desktop "desktop runs" -L desktop -E '^desktop_test_sounds$'
+    local shots; shots=$(mktemp -d /tmp/bumblepad-screenshots-XXXXXX)
     run_step screenshots build-screenshots.log env BUMBLEPAD_BIN="$PWD/build/linux/bin" scripts/screenshots.sh "$shots"
     rm -rf "$shots"
   fi
-fi
-if missing_group package; then
-  left_lines+=("the Debian package: ($(sed -n 's/^package: //p' "$results/left-out"))")
-  expected=$((expected + 1))
-else
-  run_step "Debian package" build-package.log scripts/package.sh
-  deb=$(tail -n 1 build-package.log)
+  if missing_group package; then
+    left_lines+=("the Debian package: ($(sed -n 's/^package: //p' "$results/left-out"))")
+    expected=$((expected + 1))
+    return
+  fi
+  # The package holds the programs the desktop runs tested.
+  run_step "Debian package" build-package.log scripts/package.sh --tree build/linux
+  local deb; deb=$(tail -n 1 build-package.log)
   if [ -n "$fresh_root" ] && missing_group roots; then
     left_lines+=("the package in a fresh Debian 12 root: ($(sed -n 's/^roots: //p' "$results/left-out"))")
     expected=$((expected + 1))
@@ -223,45 +253,75 @@ else
   elif [ -n "$fresh_root" ]; then
     failed=$((failed + 1)); broken+=("package in a fresh Debian 12 root (no package)")
   fi
-fi
+}
 
-# Linux with the sanitizers: the logic, the adapters, the Wayland runs.
-# Leak checking is off: Qt and fontconfig keep caches until exit by design.
-if build_collect linux-asan; then
+lane_asan() {
+  # Linux with the sanitizers: the logic, the adapters, the Wayland runs.
+  # Leak checking is off: Qt and fontconfig keep caches until exit by design.
+  nice_build=5 build linux-asan || return
+  export ASAN_OPTIONS=detect_leaks=0
+  run_tests linux-asan logic "logic, adapters, CI scripts" -LE 'desktop|wayland'
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland
-    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, CI scripts" -LE 'desktop|wayland'
   else
-    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan "logic, adapters, Wayland runs, CI scripts" -LE desktop
+    # They mostly wait for the compositors: three at a time.
+    jobs=${BUMBLEPAD_WAYLAND_JOBS:-3} run_tests linux-asan wayland "Wayland runs" -L wayland
   fi
-fi
+}
 
-# The desktop's sound run, once no build of this run goes on.
-mingw32_built=
-missing_group windows || { build_collect mingw32 && mingw32_built=1; }
-if [ -n "$linux_built" ] && ! missing_group desktop; then
-  run_tests linux "desktop sound run" -R '^desktop_test_sounds$'
-fi
+lane_windows() {
+  # The shipped 32-bit files: all of their tests under 32-bit Wine but the
+  # sound run (at the end); the 64-bit build as a compile check and its
+  # files read back.
+  if build mingw32; then
+    if missing_group wine; then
+      leave_out mingw32 wine "the 32-bit Windows runs under Wine" -LE files
+      run_tests mingw32 files "built files" -L files
+    else
+      run_tests mingw32 wine "all but the sound run, under 32-bit Wine" -E '^wine_test_wine_sound$'
+    fi
+  fi
+  build mingw64 Bumblepad Trovebox Hookwell && run_tests mingw64 files "built files" -L files
+}
 
-# Windows: the shipped 32-bit files, all of their tests under 32-bit Wine;
-# the 64-bit build as a compile check and its files read back.
+# The Debian 13 root of the newer compositors (made once per machine, from
+# the mirror; found in the cache after that).
+lane_roots() {
+  stage_start
+  local status
+  if counted tests/wayland/debian13_root.sh >"$results/root.path" 2>"$results/root.log"; then
+    status="in the cache: $(cat "$results/root.path")"
+    grep -q '^made in' "$results/root.log" && status="made: $(cat "$results/root.path")"
+  else
+    status="cannot be had: $(tail -n 1 "$results/root.log") (the Wayland runs say more)"
+  fi
+  stage_end "Debian 13 root" "$status"
+}
+
+missing_group wayland || lane roots lane_roots
+lane linux lane_linux
+missing_group windows || lane windows lane_windows
+lane asan lane_asan
+missing_group wayland || lane_done roots
+lane_done linux
+lane_done asan
 if missing_group windows; then
   left_lines+=("the Windows builds (mingw32, mingw64) and their tests: ($(sed -n 's/^windows: //p' "$results/left-out"))")
 else
-  if [ -n "$mingw32_built" ]; then
-    if missing_group wine; then
-      leave_out mingw32 wine "the 32-bit Windows runs under Wine" -LE files
-      run_tests mingw32 "built files" -L files
-    else
-      run_tests mingw32 "all, under 32-bit Wine"
-    fi
-  fi
-  build mingw64 Bumblepad Trovebox Hookwell && run_tests mingw64 "built files" -L files
+  lane_done windows
+fi
+
+# The sound runs, now that nothing else of this run goes on.
+if [ -f build/linux/bin/Bumblepad ] && ! missing_group desktop; then
+  run_tests linux sounds "desktop sound run" -R '^desktop_test_sounds$'
+fi
+if [ -f build/mingw32/bin/Bumblepad.exe ] && ! missing_group windows && ! missing_group wine; then
+  run_tests mingw32 sounds "sound run under 32-bit Wine" -R '^wine_test_wine_sound$'
 fi
 
 echo
 echo "=== summary"
-printf '%-34s %7s %8s\n' stage wall cpu
+printf '%-44s %7s %8s\n' stage wall cpu
 printf '%s\n' "${stage_lines[@]}"
 if [ ${#skip_lines[@]} -gt 0 ]; then echo "skipped:"; printf '%s\n' "${skip_lines[@]}"; fi
 if [ ${#left_lines[@]} -gt 0 ]; then
