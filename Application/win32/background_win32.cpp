@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "background_port.h"
+#include "precision_win32.h"
 
 namespace {
 struct Task {
@@ -13,6 +14,7 @@ struct Task {
 DWORD WINAPI RunTask(void* parameter) {
     Task task = *static_cast<Task*>(parameter);
     delete static_cast<Task*>(parameter);
+    UseDoublePrecision();
     task.run(task.argument);
     return 0;
 }

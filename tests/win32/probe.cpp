@@ -25,6 +25,8 @@
 //   probe key-access         prints the access list of HKLM\Software\Bumblepad
 //                            (SDDL)
 //   probe controller-path    prints the program file of the running controller
+//   probe thread-precision   starts a thread and prints the x87 precision its
+//                            code finds at its start (24, 53 or 64 bits)
 #include <windows.h>
 #include <sddl.h>
 
@@ -108,6 +110,26 @@ static BOOL CALLBACK CountWindow(HWND window, LPARAM data) {
     GetWindowTextA(window, text, sizeof text);
     count->windows += IsWindowVisible(window) && std::strcmp(text, count->caption) == 0;
     return TRUE;
+}
+
+// The x87 precision-control field of the calling thread, in mantissa bits.
+static int X87Precision() {
+    unsigned short word = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    switch ((word >> 8) & 3) {
+        case 0:
+            return 24;
+        case 2:
+            return 53;
+        case 3:
+            return 64;
+        default:
+            return -1;
+    }
+}
+static DWORD WINAPI ReportPrecision(void* result) {
+    *static_cast<int*>(result) = X87Precision();
+    return 0;
 }
 
 int main(int argc, char** argv) {
@@ -268,6 +290,16 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", path);
         CloseHandle(process);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "thread-precision") == 0) {
+        GetLastInput();  // Hookwell is loaded, as a hook would load it into this process
+        int precision = 0;
+        HANDLE thread = CreateThread(nullptr, 0, ReportPrecision, &precision, 0, nullptr);
+        if (!thread) return 5;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        std::printf("%d\n", precision);
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "wait-gone") == 0) {
