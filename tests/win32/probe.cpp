@@ -27,12 +27,20 @@
 //   probe controller-path    prints the program file of the running controller
 //   probe thread-precision   starts a thread and prints the x87 precision its
 //                            code finds at its start (24, 53 or 64 bits)
+//   probe processes NAME     prints the ids of the running processes whose
+//                            program file is NAME, whatever desktop they are on
+//   probe controller-parent  prints the program file name of the process that
+//                            started the controller whose window is on this
+//                            desktop ("-" when that process has ended)
 #include <windows.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "Hookwell.h"
 
@@ -98,6 +106,23 @@ static int ColouredShare(HWND window) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return width * height > 0 ? static_cast<int>(coloured * 1000 / (static_cast<long>(width) * height)) : 0;
+}
+
+// Every process: its id, its parent's id and its program file name.
+struct ProcessEntry {
+    DWORD id, parent;
+    std::string name;
+};
+static std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> all;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return all;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        all.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    CloseHandle(snapshot);
+    return all;
 }
 
 struct WindowCount {
@@ -300,6 +325,26 @@ int main(int argc, char** argv) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
         std::printf("%d\n", precision);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "processes") == 0) {
+        for (const ProcessEntry& process : Processes())
+            if (_stricmp(process.name.c_str(), argv[2]) == 0) std::printf("%lu\n", process.id);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "controller-parent") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        const std::vector<ProcessEntry> all = Processes();
+        DWORD parent = 0;
+        for (const ProcessEntry& process : all)
+            if (process.id == id) parent = process.parent;
+        std::string name = "-";
+        for (const ProcessEntry& process : all)
+            if (process.id == parent) name = process.name;
+        std::printf("%s\n", name.c_str());
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "wait-gone") == 0) {
