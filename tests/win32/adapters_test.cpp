@@ -219,6 +219,11 @@ TEST(SharedSection, OneCopyForEveryProcess) {
     }
 }
 
+// The hooks load Hookwell into other programs, whose new threads must keep
+// the 53-bit precision the system gives them: nothing in the library resets
+// the x87 of its host.
+TEST(HookLibraryHost, NewThreadsKeepTheirPrecision) { EXPECT_EQ(Probe("thread-precision"), "53"); }
+
 // The power record of a controller that ended without its clean-up is the
 // value "PowerButtons" of the settings key: the id of the process that made
 // it and the policy before. A record whose maker has ended is handed to the
