@@ -18,11 +18,12 @@ set(_stamp ${_pkg}/stage.stamp)
 add_custom_command(OUTPUT ${_stamp}
   COMMAND ${CMAKE_COMMAND} -DBIN=${BUMBLEPAD_OUTPUT_DIR} -DSTAGE=${_stage}
           -DFREEIMAGE_SOURCE=${CMAKE_BINARY_DIR}/freeimage/source
-          -DNOTICE=${CMAKE_SOURCE_DIR}/installer/licences.txt
+          -DNOTICE=${CMAKE_SOURCE_DIR}/installer/licences.txt -DLICENCE=${CMAKE_SOURCE_DIR}/LICENSE
           -P ${CMAKE_SOURCE_DIR}/cmake/package_windows_stage.cmake
   COMMAND ${CMAKE_COMMAND} -E touch ${_stamp}
   DEPENDS Bumblepad Hookwell Trovebox freeimage_dll starter_media
           ${CMAKE_SOURCE_DIR}/cmake/package_windows_stage.cmake ${CMAKE_SOURCE_DIR}/installer/licences.txt
+          ${CMAKE_SOURCE_DIR}/LICENSE
   COMMENT "Gathering the Windows bundle"
   VERBATIM)
 add_custom_command(OUTPUT ${BUMBLEPAD_PORTABLE}

@@ -1,6 +1,6 @@
 # Gathers the Windows bundle (cmake -P; see package_windows.cmake): the
-# programs, FreeImage.dll, the starter media and the licence texts, the
-# texts with Windows line ends.
+# programs, FreeImage.dll, the starter media and the licence texts
+# (Bumblepad's own and FreeImage's), the texts with Windows line ends.
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE}/pictures ${STAGE}/sounds ${STAGE}/licences)
 foreach(f Bumblepad.exe Hookwell.dll Trovebox.exe FreeImage.dll)
@@ -14,6 +14,7 @@ file(COPY ${sounds} DESTINATION ${STAGE}/sounds)
 # licences/<name>: the text of <source file>.
 set(texts
   README.txt=${NOTICE}
+  Bumblepad-LICENSE.txt=${LICENCE}
   FreeImage-license-fi.txt=${FREEIMAGE_SOURCE}/license-fi.txt
   FreeImage-license-gplv2.txt=${FREEIMAGE_SOURCE}/license-gplv2.txt
   FreeImage-license-gplv3.txt=${FREEIMAGE_SOURCE}/license-gplv3.txt

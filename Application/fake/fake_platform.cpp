@@ -60,8 +60,13 @@ int64_t CalendarSeconds() { return script.calendarSeconds; }
 
 // ---- settings store ----
 static int fakeKey;
-RegistryKey OpenMachineKey(const char* subKey) {
-    Log("RegOpenKeyExA(HKLM," + Str(subKey) + ",0,0xF003F)");
+RegistryKey OpenMachineKey(const char* subKey, KeyAccess access) {
+    // KEY_QUERY_VALUE 0x1, KEY_SET_VALUE 0x2.
+    Log("RegOpenKeyExA(HKLM," + Str(subKey) + ",0," +
+        (access == KeyAccess::Query      ? "0x1"
+         : access == KeyAccess::SetValue ? "0x2"
+                                         : "0x3") +
+        ")");
     return script.settingsKeyExists ? &fakeKey : nullptr;
 }
 bool QueryBinaryValue(RegistryKey, const char* name, void* data, uint32_t& size) {

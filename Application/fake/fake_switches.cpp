@@ -37,6 +37,24 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
 
 void RestorePowerButtonsLeftChanged() { calls.push_back("RestorePowerButtonsLeftChanged"); }
 
+using Owner = fake::SwitchesScript::RecordOwner;
+
+void KeepPowerRecord(const GlobalPowerPolicy& before) {
+    if (switches.recordOwner == Owner::LiveRun) return;
+    switches.recordOwner = Owner::ThisRun;
+    switches.recordedPolicy = before;
+}
+
+bool PowerRecordLeft(GlobalPowerPolicy& before) {
+    if (switches.recordOwner != Owner::EndedRun) return false;
+    before = switches.recordedPolicy;
+    return true;
+}
+
+void DropPowerRecord() {
+    if (switches.recordOwner != Owner::LiveRun) switches.recordOwner = Owner::None;
+}
+
 bool GetActivePowerScheme(uint32_t& id) {
     calls.push_back("GetActivePwrScheme");
     id = switches.activeScheme;

@@ -132,6 +132,12 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
 
 void RestorePowerButtonsLeftChanged() { RestoreDesktopPowerKeyLeftChanged(); }
 
+// The logind inhibitor that holds the keys ends with the process, so no
+// policy record is needed here.
+void KeepPowerRecord(const GlobalPowerPolicy&) {}
+bool PowerRecordLeft(GlobalPowerPolicy&) { return false; }
+void DropPowerRecord() {}
+
 bool GetActivePowerScheme(uint32_t& id) {
     id = 0;
     return true;

@@ -42,10 +42,11 @@ struct LinuxKey {
     std::string folder;
 };
 
-RegistryKey OpenMachineKey(const char* subKey) {
+RegistryKey OpenMachineKey(const char* subKey, KeyAccess rights) {
     std::string folder = SettingsKeyFolder(subKey);
-    // Full access: the folder must be there and readable and writable.
-    if (access(folder.c_str(), R_OK | W_OK | X_OK) != 0) return nullptr;
+    // The folder must be there, readable to query values and writable to set them.
+    const int mode = rights == KeyAccess::Query ? R_OK | X_OK : R_OK | W_OK | X_OK;
+    if (access(folder.c_str(), mode) != 0) return nullptr;
     struct stat info;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return nullptr;
     return new LinuxKey{folder};

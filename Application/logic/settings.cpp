@@ -26,7 +26,7 @@ OptionsBlock options = defaultOptions;
 static const char kSaveError[] = "Error accessing registry. Settings will not be saved.";
 
 bool LoadOptions() {
-    RegistryKey key = OpenMachineKey(kSettingsKey);
+    RegistryKey key = OpenMachineKey(kSettingsKey, KeyAccess::Query);
     if (!key) return false;
     uint32_t size = sizeof(OptionsBlock);
     bool read = QueryBinaryValue(key, kSettingsValue, &options, size);
@@ -39,7 +39,7 @@ bool LoadOptions() {
 }
 
 void SaveOptions() {
-    RegistryKey key = OpenMachineKey(kSettingsKey);
+    RegistryKey key = OpenMachineKey(kSettingsKey, KeyAccess::SetValue);
     if (!key) {
         ShowMessageBox(kSaveError, "Error", kMbIconWarning);
         return;

@@ -74,7 +74,7 @@ int RunController(void* instance, const char* commandLine) {
         return 0;
     }
     ReleaseDoorsLeftHeld();
-    RestorePowerButtonsLeftChanged();
+    PutBackPowerButtonsLeftChanged();
     if (options.lockDriveDoors) LockAll(true, options.lockDrive);
     if (options.disablePowerButton) DisablePowerButton();
     KeyboardHookRepeat(options.keyRepeat);

@@ -17,6 +17,7 @@ bool powerButtonRefused = false;
 
 bool DisablePowerButton() {
     ReadGlobalPowerPolicy(savedPowerPolicy);
+    KeepPowerRecord(savedPowerPolicy);
     GlobalPowerPolicy working = savedPowerPolicy;
     working.user.PowerButtonAc.Action = kPowerActionNone;
     working.user.PowerButtonAc.EventCode = kPowerForceTriggerReset;
@@ -35,10 +36,30 @@ bool DisablePowerButton() {
 
 void RestorePowerPolicy(PowerRestoreForm form) {
     powerButtonRefused = false;
-    WriteGlobalPowerPolicy(savedPowerPolicy);
+    const bool restored = WriteGlobalPowerPolicy(savedPowerPolicy);
     uint32_t scheme = 0;
     GetActivePowerScheme(scheme);
     SetActivePowerScheme(scheme, form == PowerRestoreForm::Menu ? &savedPowerPolicy : nullptr);
+    if (restored) DropPowerRecord();  // else the next start tries again
+}
+
+void PutBackPowerButtonsLeftChanged() {
+    RestorePowerButtonsLeftChanged();
+    GlobalPowerPolicy before;
+    if (!PowerRecordLeft(before)) return;
+    // Only the four button policies the change made go back; whatever else
+    // was changed since then stays.
+    GlobalPowerPolicy now = before;
+    ReadGlobalPowerPolicy(now);
+    now.user.PowerButtonAc = before.user.PowerButtonAc;
+    now.user.PowerButtonDc = before.user.PowerButtonDc;
+    now.user.SleepButtonAc = before.user.SleepButtonAc;
+    now.user.SleepButtonDc = before.user.SleepButtonDc;
+    if (!WriteGlobalPowerPolicy(now)) return;  // the record stays for the next start
+    uint32_t scheme = 0;
+    GetActivePowerScheme(scheme);
+    SetActivePowerScheme(scheme, nullptr);
+    DropPowerRecord();
 }
 
 namespace {

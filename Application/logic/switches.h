@@ -13,6 +13,12 @@ extern bool powerButtonRefused;
 enum class PowerRestoreForm { Menu, Closing };
 void RestorePowerPolicy(PowerRestoreForm form);
 
+// At start, before the settings are applied: what a run that ended without
+// its clean-up left changed is put back: the platform's own record
+// (RestorePowerButtonsLeftChanged), then the power and sleep buttons of the
+// policy record, over the policy as it is now.
+void PutBackPowerButtonsLeftChanged();
+
 // true: save the four accessibility settings and clear their hot-key bits;
 // false: put the saved settings back.
 void SetAccessibilityHotkeys(bool lock);

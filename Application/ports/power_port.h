@@ -51,9 +51,25 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy);
 
 // At start: puts back power-button settings that an earlier run changed and
 // could not restore because it was killed. Linux keeps the desktop's own
-// setting it changed in a record for this; Windows keeps the saved policy in
-// the controller and has nothing to do here.
+// setting it changed in a record for this; on Windows the record below
+// serves, and this does nothing.
 void RestorePowerButtonsLeftChanged();
+
+// The record that lets a later start put the power and sleep buttons back
+// when this run ends without its clean-up (killed, crashed, the machine cut
+// off): the policy read before the buttons were changed. Windows writes the
+// global policy to the system, where it outlives the process; the record is
+// the value "PowerButtons" of the settings key, with the id of the process
+// that made the change, so that two controllers (two sessions) never take
+// each other's record for a dead one's. Linux needs none (its inhibitor ends
+// with the process): there the record keeps nothing.
+// KeepPowerRecord: before the buttons are changed; a record made by another
+//   run that still runs is left as it is.
+// PowerRecordLeft: the record of a run that has ended, when there is one.
+// DropPowerRecord: the record goes, unless another run that still runs made it.
+void KeepPowerRecord(const GlobalPowerPolicy& before);
+bool PowerRecordLeft(GlobalPowerPolicy& before);
+void DropPowerRecord();
 
 // GetActivePwrScheme(id) / SetActivePwrScheme(id, global or none, none).
 bool GetActivePowerScheme(uint32_t& id);

@@ -5,8 +5,17 @@
 
 typedef void* RegistryKey;  // null when the key could not be opened
 
-// RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS).
-RegistryKey OpenMachineKey(const char* subKey);
+// What the key is opened for. The key grants its users exactly these two
+// rights, so each use asks for its own and nothing more (asking for full
+// access, KEY_ALL_ACCESS, would fail against that key).
+enum class KeyAccess {
+    Query,     // KEY_QUERY_VALUE: read values
+    SetValue,  // KEY_SET_VALUE: write and delete values
+    Both,      // both of them
+};
+
+// RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, the access asked for).
+RegistryKey OpenMachineKey(const char* subKey, KeyAccess access);
 
 // RegQueryValueExA(key, name, no type asked, data, &size). size is the buffer
 // size in and the stored size out. Fails when the value is missing or longer

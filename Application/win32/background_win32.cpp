@@ -5,6 +5,7 @@
 #include <new>
 
 #include "background_port.h"
+#include "precision_win32.h"
 
 namespace {
 struct Task {
@@ -15,6 +16,7 @@ struct Task {
 DWORD WINAPI RunTask(void* parameter) {
     Task task = *static_cast<Task*>(parameter);
     delete static_cast<Task*>(parameter);
+    UseDoublePrecision();
     task.run(task.argument);
     return 0;
 }

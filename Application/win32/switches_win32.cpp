@@ -24,6 +24,7 @@ bool WriteGlobalPowerPolicy(const GlobalPowerPolicy& policy) {
     return WriteGlobalPwrPolicy(reinterpret_cast<PGLOBAL_POWER_POLICY>(&copy)) != FALSE;
 }
 
+// The policy record serves on Windows (run_records_win32.cpp).
 void RestorePowerButtonsLeftChanged() {}
 
 bool GetActivePowerScheme(uint32_t& id) {

@@ -3,22 +3,27 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <string>
 
 #include "clock_port.h"
-#include "drive_recovery_port.h"
 #include "message_box_port.h"
 #include "mutex_port.h"
 #include "process_port.h"
 #include "registry_port.h"
+#include "shell_start_win32.h"
 #include "version_port.h"
 
 uint32_t TickCount() { return GetTickCount(); }
 int64_t CalendarSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
-RegistryKey OpenMachineKey(const char* subKey) {
+RegistryKey OpenMachineKey(const char* subKey, KeyAccess access) {
+    const REGSAM rights = access == KeyAccess::Query      ? KEY_QUERY_VALUE
+                          : access == KeyAccess::SetValue ? KEY_SET_VALUE
+                                                          : KEY_QUERY_VALUE | KEY_SET_VALUE;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, rights, &key) != ERROR_SUCCESS) return nullptr;
     return key;
 }
 
@@ -46,7 +51,29 @@ void LogNote(const char* text) {
     OutputDebugStringA(line);
 }
 
+// The program file a bare command line names: beside this program, where the
+// system's search looks first. Empty when the line holds more than a name.
+static std::string BesideThisProgram(const char* commandLine) {
+    if (std::strpbrk(commandLine, " \"\\/:")) return {};
+    char own[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string path(own, length);
+    return path.substr(0, path.find_last_of('\\') + 1) + commandLine;
+}
+
 void StartProgram(const char* commandLine, const char* workingDirectory) {
+    // An elevated process (the installer's hand-over, a controller started
+    // by an administrator's tool) hands the start to the desktop's shell, so
+    // that the program runs as the logged-on user and not elevated: the
+    // controller's settings, media and messages are then those of the parent
+    // at the desktop. Where no shell can be reached, it starts as before.
+    if (RunsElevated()) {
+        const std::string file = BesideThisProgram(commandLine);
+        if (!file.empty() && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES &&
+            StartThroughDesktopShell(file.c_str(), workingDirectory))
+            return;
+    }
     char line[MAX_PATH];
     lstrcpynA(line, commandLine, sizeof line);  // CreateProcessA may write to it
     STARTUPINFOA startup = {};
@@ -76,5 +103,3 @@ void ReadOsVersion(OsVersionInfo& info) {
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
 }
-
-void ReleaseDoorsLeftHeld() {}

@@ -153,6 +153,11 @@ uint32_t GetCurrentDir(uint32_t size, char* buffer) {
 FindHandle FindFirstEntry(const std::string& pattern, std::string& name) {
     calls.push_back("FindFirstFileA(" + Quoted(pattern) + ")");
     auto found = script.listings.find(pattern);
+    if (found == script.listings.end() && pattern.find_first_of("*?") == std::string::npos) {
+        std::error_code error;
+        if (!fs::exists(pattern, error)) return nullptr;
+        return new Listing{{fs::path(pattern).filename().string()}, 1};
+    }
     if (found == script.listings.end() || found->second.empty()) return nullptr;
     auto* listing = new Listing{found->second, 1};
     name = listing->entries[0];
@@ -176,7 +181,11 @@ bool CopyOneFile(const std::string& source, const std::string& destination, bool
     calls.push_back("CopyFileA(" + Quoted(source) + "," + Quoted(destination) + "," +
                     std::to_string(failIfExists) + ")");
     std::error_code error;
+    if (script.lockedPaths.count(destination)) return false;
     if (fs::exists(destination, error) && fs::equivalent(source, destination, error)) return false;
+    // CopyFileA replaces a file of that name; the runtime's copy_file does
+    // not always manage to (MinGW's), so the old one goes first.
+    if (!failIfExists) fs::remove(destination, error);
     return fs::copy_file(source, destination,
                          failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing,
                          error);
@@ -184,6 +193,7 @@ bool CopyOneFile(const std::string& source, const std::string& destination, bool
 
 bool DeleteOneFile(const std::string& path) {
     calls.push_back("DeleteFileA(" + Quoted(path) + ")");
+    if (script.lockedPaths.count(path)) return false;
     std::error_code error;
     return fs::remove(path, error);
 }
@@ -191,6 +201,7 @@ bool DeleteOneFile(const std::string& path) {
 bool ReplaceWithFile(const std::string& source, const std::string& destination) {
     calls.push_back("MoveFileExA(" + Quoted(source) + "," + Quoted(destination) +
                     ",MOVEFILE_REPLACE_EXISTING)");
+    if (script.lockedPaths.count(destination)) return false;
     std::error_code error;
     fs::rename(source, destination, error);
     return !error;

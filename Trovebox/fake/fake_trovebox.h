@@ -4,6 +4,7 @@
 // imports into a temporary folder; directory listings come from the script.
 #pragma once
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,14 @@ struct List {
 struct Script {
     std::string currentDirectory = "C:\\Kids";
     char separator = '\\';
-    std::map<std::string, std::vector<std::string>> listings;  // pattern -> entries
+    // pattern -> entries. A pattern without wildcards that has no listing
+    // here is looked up on the real file system (a test of whether a file
+    // is there).
+    std::map<std::string, std::vector<std::string>> listings;
+    // Paths the system refuses to write or delete (a read-only file, a
+    // folder the user may not change): copies onto them, renames onto them
+    // and their deletion fail, and the file stays as it is.
+    std::set<std::string> lockedPaths;
     // The buffers that successive open-file dialogs return ("|" marks a
     // NUL); once used up, the dialog is cancelled.
     std::vector<std::string> chosen;

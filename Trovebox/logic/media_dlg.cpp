@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <random>
@@ -72,8 +73,8 @@ bool CMediaDlg::OnInitDialog(DialogHandle window) {
 }
 
 // An import killed between writing its temporary file and renaming it
-// leaves the file behind: in the media root, or, from older runs, in the
-// pictures folder, where the lock screen would count it as a picture.
+// leaves the file behind: in the pictures folder, where the lock screen
+// would count it as a picture, or, from older runs, in the media root.
 void CMediaDlg::RemoveImportLeftovers() {
     for (const char* folder : {".", "./pictures"}) {
         std::string name;
@@ -230,12 +231,15 @@ bool CMediaDlg::StorePicture(const PictureHeader& header, const std::string& sou
     FIBITMAP* toSave = ReadyForJpeg(scaled.get(), converted);
     if (!toSave) return false;
 
-    // Written first to a temporary file in the media root, so a failed save
-    // never harms a file already stored under that name (or the source
-    // itself, when it is imported from the pictures folder), and a save cut
-    // short leaves nothing in the pictures folder. The root holds that folder,
-    // so the rename stays on one file system.
-    const std::string temporary = mediaRoot + TemporaryName();
+    // Written first to a temporary file, so a failed save never harms a file
+    // already stored under that name (or the source itself, when it is
+    // imported from the pictures folder). The temporary file lies in the
+    // pictures folder: an installed system lets its users write there and
+    // nowhere else beside the programs, the rename stays on one file system,
+    // and the file takes the folder's access list (a file renamed into the
+    // folder from elsewhere would keep the one it was made with). A save cut
+    // short leaves it behind; the next start removes it.
+    const std::string temporary = MediaPath("pictures", TemporaryName());
     if (FreeImage_Save(FIF_JPEG, toSave, temporary.c_str(), JPEG_DEFAULT) &&
         ReplaceWithFile(temporary, destination))
         return true;
@@ -252,23 +256,54 @@ void CMediaDlg::OnPictureListChange() {
 
 // ---- Sounds ----------------------------------------------------------------
 
+// A sound that could not be copied (a folder the user may not write to, a
+// full disk) is not listed, and its name is reported.
 void CMediaDlg::OnAddSound() {
+    std::string errors;
     for (const std::string& path : ChooseFiles(kSoundFilter)) {
         const std::string name = FileNameOf(path);
-        m_soundList.AddString(name);
-        CopyOneFile(path, MediaPath("sounds", name), false);
+        if (CopyOneFile(path, MediaPath("sounds", name), false))
+            m_soundList.AddString(name);
+        else
+            errors += "File: " + name + " - could not be stored and was not added\n";
     }
+    ReportFileErrors(errors);
 }
 
 void CMediaDlg::OnDeleteSound() { DeleteSelected(m_soundList, "sounds"); }
 
+// Each selected file is deleted and its entry removed; a file that is still
+// there afterwards (read-only, in use, a folder the user may not change)
+// keeps its entry, stays selected and is reported by name. A file that was
+// already gone counts as deleted. The last selected entry goes first, so the
+// indexes of the others stay as they were.
 void CMediaDlg::DeleteSelected(CListBox& list, const char* folder) {
-    while (list.GetSelCount() > 0) {
-        int index = -1;
-        if (list.GetSelItems(1, &index) < 1) break;
-        DeleteOneFile(MediaPath(folder, list.GetText(index)));
-        list.DeleteString(index);
+    const int count = list.GetSelCount();
+    if (count <= 0) return;
+    std::vector<int> selected(static_cast<size_t>(count));
+    selected.resize(static_cast<size_t>(std::max(0, list.GetSelItems(count, selected.data()))));
+    std::string errors;
+    for (auto index = selected.rbegin(); index != selected.rend(); ++index) {
+        const std::string name = list.GetText(*index);
+        const std::string path = MediaPath(folder, name);
+        if (DeleteOneFile(path) || !EntryExists(path))
+            list.DeleteString(*index);
+        else
+            errors.insert(0, "File: " + name + " - could not be deleted\n");
     }
+    ReportFileErrors(errors);
+}
+
+bool CMediaDlg::EntryExists(const std::string& path) {
+    std::string name;
+    FindHandle find = FindFirstEntry(path, name);
+    if (!find) return false;
+    FindEnd(find);
+    return true;
+}
+
+void CMediaDlg::ReportFileErrors(const std::string& errors) {
+    if (!errors.empty()) ShowMessageBox(m_hWnd, errors, "Trovebox", kMbOk | kMbIconExclamation);
 }
 
 void CMediaDlg::OnPlaySound() {

@@ -71,6 +71,8 @@ public:
 private:
     std::string MediaPath(const char* folder, const std::string& name) const;
     void DeleteSelected(CListBox& list, const char* folder);
+    static bool EntryExists(const std::string& path);
+    void ReportFileErrors(const std::string& errors);
     void RemoveImportLeftovers();
     bool StorePicture(const PictureHeader& header, const std::string& source, const std::string& destination);
     void DrawPreview();

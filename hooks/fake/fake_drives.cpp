@@ -112,3 +112,16 @@ void CloseDevice(HANDLE device) {
 int FormatDriveName(char* buffer, const char* format, char letter) {
     return std::snprintf(buffer, 16, format, letter);
 }
+
+void RecordDoorHeld(int index, bool held) {
+    const char letter = static_cast<char>('A' + index);
+    if (held)
+        script.doorRecord[letter] = Script::Holder::ThisProcess;
+    else if (script.doorRecord.count(letter) && script.doorRecord[letter] != Script::Holder::RunningProcess)
+        script.doorRecord.erase(letter);
+}
+
+bool DoorLeftHeld(int index) {
+    auto it = script.doorRecord.find(static_cast<char>('A' + index));
+    return it != script.doorRecord.end() && it->second == Script::Holder::EndedProcess;
+}

@@ -32,6 +32,10 @@ struct Script {
     std::set<std::string> refusedPaths;      // CreateFileA answers INVALID for these
     bool requestsFail = false;               // NT requests: DeviceIoControl returns 0
     std::deque<LegacyAnswer> legacyAnswers;  // consumed in order; when empty: accepted, carry clear
+    // The record of doors held past their holder, by letter: who holds the
+    // door, as the record names it.
+    enum class Holder { ThisProcess, EndedProcess, RunningProcess };
+    std::map<char, Holder> doorRecord;
 };
 extern Script script;
 

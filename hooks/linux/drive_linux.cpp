@@ -290,3 +290,8 @@ bool DriveDevicePath(int index, char* buffer, unsigned size) {
     std::snprintf(buffer, size, "%s", device.path.c_str());
     return true;
 }
+
+// The optical drives' own record above (Record, ReleaseRecordedDrives)
+// serves here: the door requests of this adapter are kept per device path.
+void RecordDoorHeld(int, bool) {}
+bool DoorLeftHeld(int) { return false; }

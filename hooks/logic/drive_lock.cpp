@@ -12,6 +12,21 @@ uint32_t DriveTypeOfLetter(char letter) {
     return DriveTypeOf(root);
 }
 
+// Whether a door locked here stays locked when this process ends without
+// releasing it: the media-removal request, sent on the NT family where the
+// ejection-control test fails.
+bool OutlivesItsHolder() { return IsNtFamily(versionInfo) && !HasEjectionControl(versionInfo); }
+
+// A release through a device opened for it, whatever this process holds;
+// true when the request was accepted.
+bool ReleaseThroughFreshDevice(int index) {
+    HANDLE device = OpenDriveDevice(static_cast<char>('A' + index));
+    if (device == InvalidDeviceHandle()) return false;
+    const bool released = SetDriveLock(false, device, index + 1);
+    CloseDevice(device);
+    return released;
+}
+
 void PrepareDriveTables() {
     if (driveTablesReady) return;
     for (int i = 0; i < 26; ++i) driveLockCounts[i] = 0;
@@ -75,19 +90,27 @@ void LockAll(bool lock, const bool* drives) {
             if (nt) {
                 if (driveHandles[i] == InvalidDeviceHandle()) {
                     driveHandles[i] = OpenDriveDevice(letter);
-                    // The result is not examined: a drive whose request was
-                    // refused still counts as held, so it is not repeated.
-                    if (driveHandles[i] != InvalidDeviceHandle())
-                        SetDriveLock(true, driveHandles[i], driveNumber);
+                    // A drive whose request was refused still counts as held,
+                    // so it is not repeated; only an accepted lock that would
+                    // outlive this process is recorded.
+                    if (driveHandles[i] != InvalidDeviceHandle() &&
+                        SetDriveLock(true, driveHandles[i], driveNumber) && OutlivesItsHolder())
+                        RecordDoorHeld(i, true);
                 }
             } else if (driveLockCounts[i] == 0 && SetDriveLock(true, nullptr, driveNumber)) {
                 driveLockCounts[i] = 1;
             }
         } else if (nt) {
             if (driveHandles[i] != InvalidDeviceHandle()) {
-                SetDriveLock(false, driveHandles[i], driveNumber);
+                // A refused release keeps the record: the door may still be
+                // held when this process ends.
+                if (SetDriveLock(false, driveHandles[i], driveNumber)) RecordDoorHeld(i, false);
                 CloseDevice(driveHandles[i]);
                 driveHandles[i] = InvalidDeviceHandle();
+            } else if (!lock && drives[i] && DoorLeftHeld(i) && ReleaseThroughFreshDevice(i)) {
+                // Released too: a selected door that a process which has
+                // ended left held.
+                RecordDoorHeld(i, false);
             }
         } else if (!lock && drives[i] && driveLockCounts[i] != 0) {
             if (SetDriveLock(false, nullptr, driveNumber)) driveLockCounts[i] = 0;
@@ -96,11 +119,6 @@ void LockAll(bool lock, const bool* drives) {
 }
 
 void ForceUnlock(bool, const bool* drives) {
-    for (int i = 0; i < 26; ++i) {
-        if (!drives[i]) continue;
-        HANDLE device = OpenDriveDevice(static_cast<char>('A' + i));
-        if (device == InvalidDeviceHandle()) continue;
-        SetDriveLock(false, device, i + 1);
-        CloseDevice(device);
-    }
+    for (int i = 0; i < 26; ++i)
+        if (drives[i] && ReleaseThroughFreshDevice(i)) RecordDoorHeld(i, false);
 }

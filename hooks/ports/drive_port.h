@@ -28,3 +28,16 @@ void CloseDevice(HANDLE device);
 // wsprintfA(buffer, format, letter): format holds one "%c". buffer has room
 // for 16 characters. Returns the number of characters written.
 int FormatDriveName(char* buffer, const char* format, char letter);
+
+// The record of doors held with the media-removal request, which the system
+// keeps locked after the process that locked them has ended (it counts
+// those locks for the device, not for their caller, unlike the
+// ejection-control request's). Windows keeps it beside the settings, with
+// the id of the process that holds each door; elsewhere nothing needs it
+// (the Linux adapter keeps its own record of optical drives).
+// RecordDoorHeld(index, held): drive index's door is held by this process
+//   now, or released.
+// DoorLeftHeld(index): the record names the door as held by a process that
+//   has ended.
+void RecordDoorHeld(int index, bool held);
+bool DoorLeftHeld(int index);

@@ -1,11 +1,12 @@
-// Storage devices on Windows: the kernel32 calls as they are, and wsprintfA,
+// Storage devices on Windows: the kernel32 calls as they are, wsprintfA,
 // which lives in USER32 and is bound at its first call like every USER32
-// function of this library.
+// function of this library, and the record of doors held past their holder.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "drive_port.h"
+#include "run_records_win32.h"
 
 namespace {
 
@@ -45,4 +46,46 @@ void CloseDevice(HANDLE device) { CloseHandle(device); }
 int FormatDriveName(char* buffer, const char* format, char letter) {
     if (WsprintfProc proc = BindWsprintf()) return proc(buffer, format, letter);
     return std::snprintf(buffer, 16, format, letter);
+}
+
+// The record of doors held with the media-removal request: the value
+// "DriveDoors" of the settings key, 26 process ids (0: not held).
+namespace {
+
+constexpr const char* kDoorRecord = "DriveDoors";
+struct DoorRecord {
+    DWORD holder[26];
+};
+
+DoorRecord ReadDoorRecord() {
+    DoorRecord record{};
+    if (!runrecords::Read(kDoorRecord, &record, sizeof record)) record = DoorRecord{};
+    return record;
+}
+
+}  // namespace
+
+void RecordDoorHeld(int index, bool held) {
+    if (index < 0 || index >= 26) return;
+    DoorRecord record = ReadDoorRecord();
+    DWORD& holder = record.holder[index];
+    if (held) {
+        holder = GetCurrentProcessId();
+    } else {
+        // Another holder that still runs keeps its entry.
+        if (holder == 0 || (holder != GetCurrentProcessId() && runrecords::ProcessRuns(holder))) return;
+        holder = 0;
+    }
+    bool any = false;
+    for (DWORD id : record.holder) any = any || id != 0;
+    if (any)
+        runrecords::Write(kDoorRecord, &record, sizeof record);
+    else
+        runrecords::Delete(kDoorRecord);
+}
+
+bool DoorLeftHeld(int index) {
+    if (index < 0 || index >= 26) return false;
+    const DWORD holder = ReadDoorRecord().holder[index];
+    return holder != 0 && !runrecords::ProcessRuns(holder);
 }

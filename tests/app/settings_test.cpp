@@ -44,16 +44,16 @@ TEST_F(SettingsTest, FiveMinutesAreStoredLittleEndianAtOffset32) {
     EXPECT_EQ(stored[35], 0x00);
 }
 
-TEST_F(SettingsTest, SaveWritesExactlySixtyBytesWithFullAccess) {
+TEST_F(SettingsTest, SaveWritesExactlySixtyBytesAskingOnlyToSetValues) {
     options.padding31 = 0x55;  // padding is stored as held in memory
     options.padding58[1] = 0x66;
     SaveOptions();
-    EXPECT_EQ(fake::calls, (std::vector<std::string>{"RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0xF003F)",
+    EXPECT_EQ(fake::calls, (std::vector<std::string>{"RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0x2)",
                                                      "RegSetValueExA(Options,REG_BINARY,60)", "RegCloseKey"}));
     EXPECT_EQ(fake::script.values["Options"], Bytes(options));
 }
 
-TEST_F(SettingsTest, LoadReadsTheValueWithABufferOfSixty) {
+TEST_F(SettingsTest, LoadReadsTheValueWithABufferOfSixtyAskingOnlyToQuery) {
     OptionsBlock stored = defaultOptions;
     stored.keyRepeat = true;
     stored.autoLockMs = 120000;
@@ -61,7 +61,7 @@ TEST_F(SettingsTest, LoadReadsTheValueWithABufferOfSixty) {
     fake::script.values["Options"] = Bytes(stored);
     options.showPictures = false;
     ASSERT_TRUE(LoadOptions());
-    EXPECT_EQ(fake::calls, (std::vector<std::string>{"RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0xF003F)",
+    EXPECT_EQ(fake::calls, (std::vector<std::string>{"RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0x1)",
                                                      "RegQueryValueExA(Options,60)", "RegCloseKey"}));
     EXPECT_EQ(Bytes(options), Bytes(stored));
 }

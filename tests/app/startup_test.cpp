@@ -70,7 +70,7 @@ TEST_F(StartupTest, NormalRunFollowsTheStartAndExitOrder) {
     std::vector<std::string> expected = {
         "CreateMutexA(Bumblepad_Prev_App_Instance_Mutex)",
         "GetVersionExA(148)",
-        "RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0xF003F)",
+        "RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0x1)",
         "RegQueryValueExA(Options,60)",
         "RegCloseKey",
         "CreateWindowExA(Bumblepad)",
@@ -89,7 +89,7 @@ TEST_F(StartupTest, NormalRunFollowsTheStartAndExitOrder) {
         "MessageLoop",
         "RemoveInputTracker",
         "Shell_NotifyIconA(2,88,1,7,0x8001,104,Bumblepad)",
-        "RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0xF003F)",
+        "RegOpenKeyExA(HKLM,Software\\Bumblepad,0,0x2)",
         "RegSetValueExA(Options,REG_BINARY,60)",
         "RegCloseKey",
     };

@@ -63,12 +63,64 @@ TEST_F(Switches, BothRestoreFormsWriteBackWhatWasReadByteForByte) {
     }
 }
 
-TEST_F(Switches, AKilledRunLeavesTheButtonsOffAndTheNextStartTakesThatAsTheOneToRestore) {
+// Without a record (a platform that needs none), a second change takes the
+// policy as it finds it for the one to restore.
+TEST_F(Switches, WithoutARecordASecondChangeTakesThePolicyAsItFindsIt) {
     fake::switches.storedPolicy = PatternedPolicy();
     DisablePowerButton();                           // ... and the process dies here
+    fake::switches.recordOwner = fake::SwitchesScript::RecordOwner::None;
     const GlobalPowerPolicy leftOver = fake::switches.storedPolicy;
+    PutBackPowerButtonsLeftChanged();
     DisablePowerButton();                           // the next start
     EXPECT_EQ(std::memcmp(&savedPowerPolicy, &leftOver, sizeof leftOver), 0);
+}
+
+bool SameButtons(const GlobalPowerPolicy& a, const GlobalPowerPolicy& b) {
+    return std::memcmp(&a.user.PowerButtonAc, &b.user.PowerButtonAc, 4 * sizeof(PowerActionPolicy)) == 0;
+}
+
+// A run killed with the buttons off (Windows keeps the changed policy in the
+// system) leaves its record; the next start puts the buttons back from it
+// before it applies the settings again, so what it saves and later restores
+// is the user's own policy, and what changed meanwhile outside the buttons
+// stays. A record that another run which still runs made is left alone.
+TEST_F(Switches, AKilledRunsButtonsArePutBackByTheNextStartFromItsRecord) {
+    using Owner = fake::SwitchesScript::RecordOwner;
+    const GlobalPowerPolicy own = PatternedPolicy();
+    fake::switches.storedPolicy = own;
+    DisablePowerButton();
+    EXPECT_EQ(fake::switches.recordOwner, Owner::ThisRun);
+    fake::switches.recordOwner = Owner::EndedRun;            // ... and the process dies here
+    fake::switches.storedPolicy.user.LidCloseAc.Action = 5;  // changed meanwhile by someone else
+
+    PutBackPowerButtonsLeftChanged();  // the next start
+    EXPECT_TRUE(SameButtons(fake::switches.storedPolicy, own));
+    EXPECT_EQ(fake::switches.storedPolicy.user.LidCloseAc.Action, 5u);
+    EXPECT_EQ(fake::switches.recordOwner, Owner::None);
+    DisablePowerButton();
+    EXPECT_TRUE(SameButtons(savedPowerPolicy, own));
+    RestorePowerPolicy(PowerRestoreForm::Closing);
+    EXPECT_TRUE(SameButtons(fake::switches.storedPolicy, own));
+    EXPECT_EQ(fake::switches.recordOwner, Owner::None);
+
+    // A refused write keeps the record for the start after.
+    DisablePowerButton();
+    fake::switches.recordOwner = Owner::EndedRun;
+    fake::switches.powerWriteFails = true;
+    PutBackPowerButtonsLeftChanged();
+    EXPECT_EQ(fake::switches.recordOwner, Owner::EndedRun);
+
+    // Another controller that still runs (another session) keeps its record.
+    fake::switches.powerWriteFails = false;
+    fake::switches.recordOwner = Owner::LiveRun;
+    fake::switches.recordedPolicy = own;
+    const GlobalPowerPolicy before = fake::switches.storedPolicy;
+    PutBackPowerButtonsLeftChanged();
+    EXPECT_EQ(std::memcmp(&fake::switches.storedPolicy, &before, sizeof before), 0);
+    DisablePowerButton();
+    RestorePowerPolicy(PowerRestoreForm::Menu);
+    EXPECT_EQ(fake::switches.recordOwner, Owner::LiveRun);
+    EXPECT_TRUE(SameButtons(fake::switches.recordedPolicy, own));
 }
 
 // The four records as a user might have them: hot keys on, other bits set.

@@ -210,6 +210,77 @@ TEST_F(DriveLockTest, EjectionControlChoosesAccessAndRequestOnEachVersion) {
     }
 }
 
+// ---- doors held past their holder ----
+
+// Windows 10 and 11 report 10.0 to a program that declares them in its
+// manifest: the ejection-control test fails, and the media-removal request,
+// whose lock the system keeps after its holder has ended, holds the doors.
+class DoorsOutliveTheirHolder : public DriveLockTest {
+protected:
+    void SetUp() override {
+        DriveLockTest::SetUp();
+        UseVersion(2, 10, 0);
+        Cdroms({'D', 'E', 'F'});
+    }
+    using Holder = fakedrives::Script::Holder;
+    static std::map<char, Holder>& Record() { return fakedrives::script.doorRecord; }
+};
+
+TEST_F(DoorsOutliveTheirHolder, EachAcceptedLockIsRecordedUntilItsRelease) {
+    fakedrives::script.refusedPaths.insert("\\\\.\\F:");
+    LockAll(true, Selection{'D', 'E', 'F'});
+    EXPECT_EQ(Record(), (std::map<char, Holder>{{'D', Holder::ThisProcess}, {'E', Holder::ThisProcess}}));
+    LockAll(true, Selection{'E'});  // D dropped from the selection
+    EXPECT_EQ(Record(), (std::map<char, Holder>{{'E', Holder::ThisProcess}}));
+    LockAll(false, Selection{'E'});
+    EXPECT_TRUE(Record().empty());
+
+    // A refused lock or release: the door may be held, the record stays.
+    fakedrives::script.requestsFail = true;
+    LockAll(true, Selection{'D'});
+    EXPECT_TRUE(Record().empty());
+    fakedrives::script.requestsFail = false;
+    LockAll(false, Selection{'D'});
+    LockAll(true, Selection{'D'});
+    fakedrives::script.requestsFail = true;
+    LockAll(false, Selection{'D'});
+    EXPECT_EQ(Record(), (std::map<char, Holder>{{'D', Holder::ThisProcess}}));
+}
+
+// The next start's release of every drive (the controller's first call)
+// frees the doors a process that has ended left held, through devices of its
+// own, once each, and leaves those of a holder that still runs (another
+// session's controller) and those not selected; the locks it then takes are
+// its own. ForceUnlock (the uninstaller) clears what it releases.
+TEST_F(DoorsOutliveTheirHolder, DoorsLeftHeldByAnEndedRunAreReleasedByTheNextStart) {
+    Record() = {{'D', Holder::EndedProcess}, {'E', Holder::RunningProcess}, {'F', Holder::EndedProcess}};
+    LockAll(false, Selection{'D', 'E'});
+    EXPECT_EQ(Requests(), (Calls{"DeviceIoControl(#1,0x2D4804,[0],1,out=0)"}));
+    EXPECT_EQ(Opens(), (Calls{"CreateFileA(\\\\.\\D:,0x80000000,3,3,0x0) -> #1"}));
+    EXPECT_TRUE(fakedrives::openHandles.empty());
+    EXPECT_EQ(Record(), (std::map<char, Holder>{{'E', Holder::RunningProcess}, {'F', Holder::EndedProcess}}));
+    LockAll(false, Selection{'D', 'E'});
+    EXPECT_EQ(Requests().size(), 1u);  // released once
+
+    fakedrives::calls.clear();
+    LockAll(true, Selection{'D'});
+    EXPECT_EQ(Requests(), (Calls{"DeviceIoControl(#2,0x2D4804,[1],1,out=0)"}));
+    EXPECT_EQ(Record()['D'], Holder::ThisProcess);
+
+    ForceUnlock(false, Selection{'F'});
+    EXPECT_FALSE(Record().count('F'));
+}
+
+// Where the system lets go of a holder's doors itself (ejection control,
+// Windows XP to 8.1), nothing is recorded.
+TEST_F(DriveLockTest, EjectionControlNeedsNoRecord) {
+    UseVersion(2, 6, 1);
+    Cdroms({'D'});
+    LockAll(true, Selection{'D'});
+    EXPECT_EQ(Requests(), (Calls{"DeviceIoControl(#1,0x2D0940,[1],1,out=0)"}));
+    EXPECT_TRUE(fakedrives::script.doorRecord.empty());
+}
+
 // ---- the older family ----
 
 std::string LegacyRequest(int drive, const char* ecx, int op) {

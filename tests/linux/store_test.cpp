@@ -41,9 +41,9 @@ protected:
 
 TEST_F(LinuxStoreTest, KeyIsAFolderUnderTheConfigHome) {
     EXPECT_EQ(SettingsKeyFolder("Software\\Bumblepad"), key_);
-    EXPECT_EQ(OpenMachineKey("Software\\Bumblepad"), nullptr);  // not created by the controller
+    EXPECT_EQ(OpenMachineKey("Software\\Bumblepad", KeyAccess::Query), nullptr);  // not created by the controller
     fs::create_directories(key_);
-    RegistryKey key = OpenMachineKey("Software\\Bumblepad");
+    RegistryKey key = OpenMachineKey("Software\\Bumblepad", KeyAccess::Both);
     ASSERT_NE(key, nullptr);
     CloseKey(key);
 }
@@ -67,7 +67,7 @@ TEST_F(LinuxStoreTest, LongerValueIsRefusedShorterFillsTheFront) {
     uint8_t buffer[60] = {};
     std::ofstream(key_ + "/Options", std::ios::binary) << std::string(61, 'z');
     uint32_t size = 60;
-    RegistryKey key = OpenMachineKey("Software\\Bumblepad");
+    RegistryKey key = OpenMachineKey("Software\\Bumblepad", KeyAccess::Query);
     EXPECT_FALSE(QueryBinaryValue(key, "Options", buffer, size));
     std::ofstream(key_ + "/Options", std::ios::binary | std::ios::trunc) << "z1";
     size = 60;
@@ -89,7 +89,7 @@ TEST_F(LinuxStoreTest, AFailingWriteLeavesTheOldBlockWhole) {
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{30, 30};
         setrlimit(RLIMIT_FSIZE, &limit);
-        RegistryKey key = OpenMachineKey("Software\\Bumblepad");
+        RegistryKey key = OpenMachineKey("Software\\Bumblepad", KeyAccess::SetValue);
         OptionsBlock other = defaultOptions;
         other.autoLockMs = 120000;
         _exit(SetBinaryValue(key, "Options", &other, 60) ? 1 : 0);

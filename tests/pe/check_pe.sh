@@ -2,9 +2,12 @@
 # Reads the built Windows files: Hookwell.dll exports its eight functions by
 # their decorated names and keeps its shared variables in one shared section
 # ".IdleTra"; Bumblepad.exe imports exactly seven of them (never ForceUnlock); the
-# programs are of the expected machine type and carry their resources.
+# programs are of the expected machine type and carry their resources: their
+# manifests, and the version record of the one version number in all three
+# files; Hookwell.dll resets no floating-point state of the processes it is
+# loaded into; the licence notice names the FreeImage that FreeImage.dll is.
 set -u
-objdump=$1 bin=$2 bits=$3
+objdump=$1 bin=$2 bits=$3 version=$4 source=$5
 fail=0
 check() { if eval "$2"; then echo "ok   - $1"; else echo "FAIL - $1"; fail=1; fi; }
 
@@ -83,6 +86,45 @@ else
   check "no control of the options dialogs has the OK id 1" "! sed -n '/^10[36] DIALOGEX/,/^END/p' <<<\"\$rc\" | grep -qE ', 1, [0-9]+, [0-9]+, [0-9]+, [0-9]+'"
   check "dialog 106 has no word field" "! sed -n '/^106 DIALOGEX/,/^END/p' <<<\"\$rc\" | grep -q 'EDITTEXT 1036'"
 fi
+
+# What Wine does not enforce, read from the files instead: both programs
+# declare asInvoker (no elevation, no virtualization of their writes under
+# Program Files), the systems they were made for (Windows 7 to 11), the
+# version 6 common controls and a DPI setting (docs/windows.md says why).
+if command -v "$windres" >/dev/null 2>&1; then
+  here=$(dirname "$0")
+  facts() { "$windres" -i "$1" -J coff -O rc 2>/dev/null | python3 "$here/resources.py" "$2"; }
+  want_os='{1f676c76-80e1-4239-95bb-83d0f6d0da78},{35138b9a-5d96-4fbd-8e2d-a2440225f93a},{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38},{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'
+  for program_dpi in Bumblepad.exe:true Trovebox.exe:false; do
+    f=${program_dpi%%:*} dpi=${program_dpi##*:}
+    manifest=$(facts "$bin/$f" manifest 2>&1)
+    check "$f's manifest: asInvoker, no UI access" "grep -qx 'level=asInvoker' <<<\"\$manifest\" && grep -qx 'uiAccess=false' <<<\"\$manifest\""
+    check "$f's manifest: supported on Windows 7, 8, 8.1 and 10/11" "grep -qx 'supportedOS=$want_os' <<<\"\$manifest\""
+    check "$f's manifest: common controls 6" "grep -qx 'commonControls=6.0.0.0' <<<\"\$manifest\""
+    check "$f's manifest: DPI aware $dpi" "grep -qx 'dpiAware=$dpi' <<<\"\$manifest\""
+  done
+  for f in Bumblepad.exe Trovebox.exe Hookwell.dll; do
+    record=$(facts "$bin/$f" version)
+    check "$f's version record says $version" \
+      "grep -qx 'FileVersion=$version' <<<\"\$record\" && grep -qx 'ProductVersion=$version' <<<\"\$record\""
+  done
+  # The notice that ships with FreeImage.dll names the version its own record
+  # gives and the fork and commit its source was taken from.
+  fi_version=$(facts "$bin/FreeImage.dll" version | sed -n 's/^FileVersion=//p')
+  readme=$(tr '\n' ' ' <"$source/third_party/README.md")
+  commit=$(grep -o 'commit [0-9a-f]\{40\}' <<<"$readme" | head -n 1 | cut -d' ' -f2)
+  fork=$(grep -o 'repository [A-Za-z0-9_.-]*/[A-Za-z0-9_.-]*' <<<"$readme" | head -n 1 | cut -d' ' -f2)
+  notice="$source/installer/licences.txt"
+  check "licences.txt names FreeImage $fi_version, as FreeImage.dll's version record says" \
+    "[ -n '$fi_version' ] && grep -q 'FreeImage $fi_version' '$notice' && ! grep -q 'FreeImage 3\.18' '$notice'"
+  check "licences.txt names the fork $fork and commit $commit of third_party/README.md" \
+    "[ -n '$commit' ] && [ -n '$fork' ] && grep -q '$fork' '$notice' && grep -q '$commit' '$notice'"
+fi
+
+# The library is loaded into every process that receives input while its
+# hooks are set; nothing in it may reset the x87 state of those processes.
+check "Hookwell.dll holds no fninit/finit (no reset of its host's x87 state)" \
+  "! \"$objdump\" -d '$dll' | grep -qE '\s(fn?init)\b'"
 
 [ $fail = 0 ] && echo "all PE checks passed"
 exit $fail

@@ -9,6 +9,7 @@
 
 #include "mutex_port.h"
 #include "os_version.h"
+#include "power_port.h"
 #include "registry_port.h"
 #include "settings.h"
 
@@ -119,6 +120,46 @@ TEST_F(RegistryTest, SettingsAreOneSixtyByteBinaryValue) {
     RegCloseKey(key);
 }
 
+// The rights a handle was granted, as the system keeps them for it
+// (NtQueryObject, ObjectBasicInformation).
+ACCESS_MASK GrantedAccess(HANDLE handle) {
+    struct BasicInformation {
+        ULONG attributes;
+        ACCESS_MASK grantedAccess;
+        ULONG counts[12];
+    } information{};
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    ULONG size = 0;
+    if (!query || query(handle, 0, &information, sizeof information, &size) != 0) return ~0u;
+    return information.grantedAccess;
+}
+
+// The installer grants the users of the machine query and set-value on the
+// key, nothing more; each use of the key must ask for no other right, or it
+// fails for them (Wine grants whatever is asked, so the handle's rights are
+// checked instead).
+TEST_F(RegistryTest, EachUseAsksOnlyForTheRightsTheUsersHave) {
+    HKEY created;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bumblepad", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &created, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    const struct {
+        KeyAccess access;
+        ACCESS_MASK rights;
+    } uses[] = {{KeyAccess::Query, KEY_QUERY_VALUE},
+                {KeyAccess::SetValue, KEY_SET_VALUE},
+                {KeyAccess::Both, KEY_QUERY_VALUE | KEY_SET_VALUE}};
+    for (const auto& use : uses) {
+        RegistryKey key = OpenMachineKey(kSettingsKey, use.access);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(GrantedAccess(key), use.rights) << static_cast<int>(use.access);
+        CloseKey(key);
+    }
+}
+
 TEST(NamedMutex, ASecondCreationReportsThatItExists) {
     EXPECT_EQ(OpenNamedMutex("BumblepadTestMutex"), nullptr);
     EXPECT_FALSE(CreateNamedMutex("BumblepadTestMutex"));
@@ -176,6 +217,80 @@ TEST(SharedSection, OneCopyForEveryProcess) {
         // Another process sees the switch that the first one made.
         EXPECT_EQ(Probe("shared-bytes"), "0");
     }
+}
+
+// The hooks load Hookwell into other programs, whose new threads must keep
+// the 53-bit precision the system gives them: nothing in the library resets
+// the x87 of its host.
+TEST(HookLibraryHost, NewThreadsKeepTheirPrecision) { EXPECT_EQ(Probe("thread-precision"), "53"); }
+
+// The power record of a controller that ended without its clean-up is the
+// value "PowerButtons" of the settings key: the id of the process that made
+// it and the policy before. A record whose maker has ended is handed to the
+// next start; one whose maker still runs (another session's controller) is
+// neither handed over, nor replaced, nor removed.
+class PowerRecordTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Bumblepad", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
+    }
+    void TearDown() override {
+        RegCloseKey(key_);
+        RegistryTest::TearDown();
+    }
+    // Writes the record as made by process id.
+    void MadeBy(DWORD id, const GlobalPowerPolicy& before) {
+        BYTE record[196];
+        std::memcpy(record, &id, 4);
+        std::memcpy(record + 4, &before, sizeof before);
+        RegSetValueExA(key_, "PowerButtons", 0, REG_BINARY, record, sizeof record);
+    }
+    DWORD Maker() {
+        BYTE record[196] = {};
+        DWORD size = sizeof record;
+        if (RegQueryValueExA(key_, "PowerButtons", nullptr, nullptr, record, &size) != ERROR_SUCCESS) return 0;
+        DWORD id;
+        std::memcpy(&id, record, 4);
+        return id;
+    }
+    static GlobalPowerPolicy Policy(uint8_t fill) {
+        GlobalPowerPolicy policy;
+        std::memset(&policy, fill, sizeof policy);
+        return policy;
+    }
+    HKEY key_ = nullptr;
+};
+
+TEST_F(PowerRecordTest, OnlyTheRecordOfAnEndedRunIsHandedOnAndRemoved) {
+    GlobalPowerPolicy found;
+    EXPECT_FALSE(PowerRecordLeft(found));
+    KeepPowerRecord(Policy(0x11));
+    EXPECT_EQ(Maker(), GetCurrentProcessId());
+    EXPECT_FALSE(PowerRecordLeft(found));  // this run's own
+
+    DWORD ended = 0;
+    {
+        Child child("\"" + BinDir() + "\\win32_probe.exe\" version");
+        child.ReadLine();
+        ended = child.process.dwProcessId;
+    }  // waited for
+    const GlobalPowerPolicy before = Policy(0x22);
+    MadeBy(ended, before);
+    ASSERT_TRUE(PowerRecordLeft(found));
+    EXPECT_EQ(std::memcmp(&found, &before, sizeof found), 0);
+    DropPowerRecord();
+    EXPECT_EQ(Maker(), 0u);
+
+    Child running("\"" + BinDir() + "\\win32_probe.exe\" hold-repeat 1");
+    ASSERT_EQ(running.ReadLine(), "ready");
+    MadeBy(running.process.dwProcessId, Policy(0x33));
+    EXPECT_FALSE(PowerRecordLeft(found));
+    KeepPowerRecord(Policy(0x44));
+    DropPowerRecord();
+    EXPECT_EQ(Maker(), running.process.dwProcessId);
+    RegDeleteValueA(key_, "PowerButtons");
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 //   probe version            prints platform major minor of GetVersionExA
 //   probe hold-repeat V      calls KeyboardHookRepeat(V) and waits for stdin to close
 //   probe shared-bytes       prints the non-zero bytes of Hookwell's shared section
-//   probe message SECONDS    waits for a message box captioned "Error", prints
-//                            its text and presses its OK button
+//   probe message SECONDS [CAPTION]  waits for a message box captioned
+//                            "Error" (or CAPTION), prints its text and
+//                            presses its OK button
+//   probe list CAPTION ID    prints the items of list box ID of the dialog
+//                            titled CAPTION, one a line
+//   probe select CAPTION ID TEXT  selects exactly the item TEXT of that list
 //   probe close              posts WM_CLOSE to the controller's window
 //   probe end-session        sends the controller WM_QUERYENDSESSION and
 //                            WM_ENDSESSION (TRUE) and ends its process the
@@ -25,12 +29,28 @@
 //   probe key-access         prints the access list of HKLM\Software\Bumblepad
 //                            (SDDL)
 //   probe controller-path    prints the program file of the running controller
+//   probe thread-precision   starts a thread and prints the x87 precision its
+//                            code finds at its start (24, 53 or 64 bits)
+//   probe processes NAME     prints the ids of the running processes whose
+//                            program file is NAME, whatever desktop they are on
+//   probe window-rect CAPTION prints left top right bottom of the top-level
+//                            window titled CAPTION, in desktop coordinates
+//                            ("#menu": the open popup menu)
+//   probe foreground         prints the title of the foreground window
+//   probe notepad-text       prints the text in Notepad's edit field, between
+//                            [ and ]
+//   probe controller-parent  prints the program file name of the process that
+//                            started the controller whose window is on this
+//                            desktop ("-" when that process has ended)
 #include <windows.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "Hookwell.h"
 
@@ -98,6 +118,46 @@ static int ColouredShare(HWND window) {
     return width * height > 0 ? static_cast<int>(coloured * 1000 / (static_cast<long>(width) * height)) : 0;
 }
 
+// Every process: its id, its parent's id and its program file name.
+struct ProcessEntry {
+    DWORD id, parent;
+    std::string name;
+};
+static std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> all;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return all;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        all.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    CloseHandle(snapshot);
+    return all;
+}
+
+// A message box with this caption: a dialog with the message's static
+// control (id 0xFFFF), which a program's own dialog of the same title lacks.
+struct BoxSearch {
+    const char* caption;
+    HWND found;
+};
+static BOOL CALLBACK FindBox(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<BoxSearch*>(data);
+    char text[256] = {}, kind[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    GetClassNameA(window, kind, sizeof kind);
+    if (std::strcmp(kind, "#32770") == 0 && std::strcmp(text, search->caption) == 0 && GetDlgItem(window, 0xFFFF)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+static HWND MessageBoxTitled(const char* caption) {
+    BoxSearch search{caption, nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 struct WindowCount {
     const char* caption;
     int windows;
@@ -108,6 +168,26 @@ static BOOL CALLBACK CountWindow(HWND window, LPARAM data) {
     GetWindowTextA(window, text, sizeof text);
     count->windows += IsWindowVisible(window) && std::strcmp(text, count->caption) == 0;
     return TRUE;
+}
+
+// The x87 precision-control field of the calling thread, in mantissa bits.
+static int X87Precision() {
+    unsigned short word = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    switch ((word >> 8) & 3) {
+        case 0:
+            return 24;
+        case 2:
+            return 53;
+        case 3:
+            return 64;
+        default:
+            return -1;
+    }
+}
+static DWORD WINAPI ReportPrecision(void* result) {
+    *static_cast<int*>(result) = X87Precision();
+    return 0;
 }
 
 int main(int argc, char** argv) {
@@ -140,12 +220,7 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "message") == 0) {  // message SECONDS [CAPTION]
         DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000;
         while (GetTickCount() < end) {
-            // A message box: a dialog of that caption with the message's
-            // static control (a program's own dialog may share the caption).
-            HWND box = nullptr;
-            while ((box = FindWindowExA(nullptr, box, "#32770", argc >= 4 ? argv[3] : "Error")) &&
-                   !GetDlgItem(box, 0xFFFF)) {
-            }
+            HWND box = MessageBoxTitled(argc >= 4 ? argv[3] : "Error");
             if (box) {
                 char text[4096] = {};
                 GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
@@ -282,6 +357,93 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", path);
         CloseHandle(process);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "thread-precision") == 0) {
+        GetLastInput();  // Hookwell is loaded, as a hook would load it into this process
+        int precision = 0;
+        HANDLE thread = CreateThread(nullptr, 0, ReportPrecision, &precision, 0, nullptr);
+        if (!thread) return 5;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        std::printf("%d\n", precision);
+        return 0;
+    }
+    if (argc >= 4 && (std::strcmp(argv[1], "list") == 0 || std::strcmp(argv[1], "select") == 0)) {
+        HWND list = GetDlgItem(WaitForWindow("#32770", argv[2], 30), std::atoi(argv[3]));
+        if (!list) return 4;
+        const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            // The wide form: Wine hands the single-byte one across processes
+            // as wide text, cut after its first character.
+            wchar_t wide[512] = {};
+            char text[512] = {};
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            if (argv[1][0] == 'l')
+                std::printf("%s\n", text);
+            else
+                SendMessageA(list, LB_SETSEL, argc >= 5 && std::strcmp(text, argv[4]) == 0, i);
+        }
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "window-rect") == 0) {
+        HWND window = std::strcmp(argv[2], "#menu") == 0 ? FindWindowA("#32768", nullptr) : FindWindowA(nullptr, argv[2]);
+        RECT r;
+        if (!window || !GetWindowRect(window, &r)) return 4;
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "hold-keyboard-lock") == 0) {
+        HWND window = CreateWindowExA(0, "STATIC", "probe lock", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetKeyboardHook(window, true, false);
+        std::printf("locked\n");
+        std::fflush(stdout);
+        int reports = 0;
+        for (DWORD end = GetTickCount() + static_cast<DWORD>(std::atoi(argv[2])) * 1000; GetTickCount() < end;) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                reports += msg.message == WM_HOOK_KEY;
+                DispatchMessageA(&msg);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        }
+        RemoveKeyboardHook(false);
+        std::printf("%d reports\n", reports);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) {
+        char text[256] = {};
+        GetWindowTextA(GetForegroundWindow(), text, sizeof text);
+        std::printf("%s\n", text);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "notepad-text") == 0) {
+        HWND edit = FindWindowExA(FindWindowA("Notepad", nullptr), nullptr, "Edit", nullptr);
+        if (!edit) return 4;
+        char text[4096] = {};
+        SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        std::printf("[%s]\n", text);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "processes") == 0) {
+        for (const ProcessEntry& process : Processes())
+            if (_stricmp(process.name.c_str(), argv[2]) == 0) std::printf("%lu\n", process.id);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "controller-parent") == 0) {
+        HWND window = Controller();
+        if (!window) return 4;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        const std::vector<ProcessEntry> all = Processes();
+        DWORD parent = 0;
+        for (const ProcessEntry& process : all)
+            if (process.id == id) parent = process.parent;
+        std::string name = "-";
+        for (const ProcessEntry& process : all)
+            if (process.id == parent) name = process.name;
+        std::printf("%s\n", name.c_str());
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "wait-gone") == 0) {
