@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "import_names.h"
+
 std::vector<DirectoryEntry> pictureList;
 std::vector<DirectoryEntry> soundList;
 
@@ -11,7 +13,8 @@ static void FillPictureList(std::vector<DirectoryEntry>& pictureList) {
     DirectorySearch search = FindFirstEntry(kPicturesPattern, entry);
     if (!search) return;
     do {
-        if (std::strcmp(entry.name, ".") != 0 && std::strcmp(entry.name, "..") != 0)
+        if (std::strcmp(entry.name, ".") != 0 && std::strcmp(entry.name, "..") != 0 &&
+            !IsImportTemporary(entry.name))
             pictureList.push_back(entry);
     } while (FindNextEntry(search, entry));
     CloseEntrySearch(search);

@@ -10,16 +10,6 @@ std::string FileNameOf(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-bool IsImportTemporary(const std::string& name) {
-    const std::string head = "~import", tail = ".tmp";
-    if (name.size() <= head.size() + tail.size() || name.size() > head.size() + 8 + tail.size()) return false;
-    if (name.compare(0, head.size(), head) != 0 || name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-        return false;
-    for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
-        if (name[i] < '0' || name[i] > '9') return false;
-    return true;
-}
-
 std::string FilterForDialog(const std::string& filter) {
     std::string result = filter;
     for (char& c : result)

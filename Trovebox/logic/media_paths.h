@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "import_names.h"
+
 // The text after the last separator of path ("\" or "/" on Windows, "/"
 // on Linux); the whole path when it has none.
 std::string FileNameOf(const std::string& path);
 
 // name is an import's temporary file: "~import", 1 to 8 digits, ".tmp".
-bool IsImportTemporary(const std::string& name);
+inline bool IsImportTemporary(const std::string& name) { return IsImportTemporary(name.c_str()); }
 
 // A filter written with "|" between its parts and ending in "||", with each
 // "|" turned into a NUL as the open-file dialog wants it.

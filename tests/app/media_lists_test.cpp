@@ -24,6 +24,18 @@ TEST_F(MediaLists, PicturesTakeEveryEntryButDotsInEnumerationOrder) {
                                     "FindClose"}));
 }
 
+// Trovebox writes each import to a temporary file in the pictures folder
+// first; one left by an import cut short is no picture. Names merely like it
+// are pictures as any other.
+TEST_F(MediaLists, AnImportsTemporaryFileIsNoPicture) {
+    ScriptFolders({"~import12345678.tmp", "~import7.tmp", "~import123456789.tmp", "~importx.tmp", "~import.tmp",
+                   "~import5.jpg", "cat.jpg"},
+                  {});
+    RebuildMediaLists();
+    EXPECT_EQ(Names(pictureList),
+              (Strings{"~import123456789.tmp", "~importx.tmp", "~import.tmp", "~import5.jpg", "cat.jpg"}));
+}
+
 TEST_F(MediaLists, OnlyDotsOrMissingFoldersGiveEmptyLists) {
     ScriptFolders({".", ".."}, {});
     RebuildMediaLists();

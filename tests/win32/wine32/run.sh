@@ -18,7 +18,10 @@ shim_dir=${BUMBLEPAD_WINE32_SHIM:-/tmp/bumblepad-wine32-shim}
 prefix=${BUMBLEPAD_WINEPREFIX:+$BUMBLEPAD_WINEPREFIX-32}
 export WINEPREFIX="${BUMBLEPAD_WINE32PREFIX:-${prefix:-/tmp/bumblepad-wine32}}" WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No crash debugger: winedbg cannot attach under the emulation and waits
+# for ever, holding the Wine server (and whoever waits for it) with it; a
+# program that crashes just ends.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 export LD_PRELOAD="$shim_dir/"'$LIB'"/qemu_wine_shim.so"
 if [ "${1:-}" = --end-server ]; then
   /usr/lib/wine/wineserver -k >/dev/null 2>&1; /usr/lib/wine/wineserver -w >/dev/null 2>&1
@@ -29,8 +32,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (
     flock 8
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      /usr/lib/wine/wine wineboot --init </dev/null >/dev/null 2>&1
-      /usr/lib/wine/wineserver -w
+      # Bounded: a boot that hangs under the emulation is ended, and the
+      # prefix is made again by the next start.
+      timeout 300 /usr/lib/wine/wine wineboot --init </dev/null >/dev/null 2>&1
+      timeout 120 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k
+      [ -f "$WINEPREFIX/system.reg" ] || echo "wine32: the prefix $WINEPREFIX could not be made" >&2
     fi
   ) 8>"$WINEPREFIX.lock"
 fi
