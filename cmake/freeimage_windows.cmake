@@ -43,9 +43,19 @@ endif()
 
 if(_fi_cached AND EXISTS ${_fi_cached})
   message(STATUS "FreeImage.dll: the one built before, ${_fi_cached}")
+  # The bundle's licence texts come from the source, which is unpacked
+  # (where a build would have put it) but not built.
+  add_custom_command(OUTPUT ${_fi_dir}/source.stamp
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${_fi_dir}/source ${_fi_dir}/unpack
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_fi_dir}/unpack
+    COMMAND ${CMAKE_COMMAND} -E chdir ${_fi_dir}/unpack ${CMAKE_COMMAND} -E tar xzf ${_fi_archive}
+    COMMAND ${CMAKE_COMMAND} -E rename ${_fi_dir}/unpack/freeimage ${_fi_dir}/source
+    COMMAND ${CMAKE_COMMAND} -E touch ${_fi_dir}/source.stamp
+    DEPENDS ${_fi_archive} VERBATIM)
   add_custom_target(freeimage_dll ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${BUMBLEPAD_OUTPUT_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_fi_cached} ${BUMBLEPAD_OUTPUT_DIR}/FreeImage.dll
+    DEPENDS ${_fi_dir}/source.stamp
     BYPRODUCTS ${BUMBLEPAD_OUTPUT_DIR}/FreeImage.dll VERBATIM)
 else()
 ExternalProject_Add(freeimage_dll
