@@ -353,10 +353,10 @@ case_parent_lock() {
     # Return, until the box has taken it and closed.
     told_first_closing() { press tap 28; sleep 0.5; told_first; }
     told_first() { count_above ': holds$' "$holds" && count_above 'told the parent' "$told"; }
-    expect "the first time the parent is told which keys $XDG_CURRENT_DESKTOP keeps, then the lock holds" wait_for 25 told_first_closing
+    expect "the first time the parent is told which keys $XDG_CURRENT_DESKTOP keeps, then the lock holds" wait_for 60 told_first_closing
     expect "that is remembered for this desktop" test -s "$XDG_STATE_HOME/Bumblepad/told-kept-keys-$XDG_CURRENT_DESKTOP"
   else
-    expect "the parent's lock holds" wait_for 25 count_above ': holds$' "$holds"
+    expect "the parent's lock holds" wait_for 60 count_above ': holds$' "$holds"
   fi
   if [ "$(lock_method)" = "full-screen + shortcuts inhibit" ] && [ "$KIND" = mutter ]; then
     # The confinement takes effect at the pointer's next motion.
@@ -369,7 +369,7 @@ case_parent_lock() {
   holds=$(count ': holds$')
   activate
   expect "the next activation locks at once, without a box" \
-    wait_for 25 eval "count_above ': holds$' $holds && ! count_above 'told the parent' $((told + 1))"
+    wait_for 60 eval "count_above ': holds$' $holds && ! count_above 'told the parent' $((told + 1))"
   m=$(mark)
   word_ends_lock_and_nothing_escaped "$m"
 }
