@@ -14,6 +14,8 @@
 #   roots     fresh Debian roots: the package's test in Debian 12, and the
 #             Debian 13 root (made once per machine, cached in
 #             /var/cache/bumblepad) whose compositors run under bubblewrap
+#   speed     the compiler cache, which lets scripts/test.sh compile only
+#             what changed since its last run on this machine
 # When packages are missing and the package mirror cannot be reached, deps.sh
 # says so, lists the groups it could not complete, and ends with 0 as long as
 # the required group is complete: the run goes on with what is installed.
@@ -34,8 +36,9 @@ declare -A groups=(
   [wine]="wine64 qemu-user-static gcc-multilib wine32:i386 libc6:i386"
   [package]="dpkg-dev lintian desktop-file-utils appstream"
   [roots]="mmdebstrap bubblewrap"
+  [speed]="ccache"
 )
-order=(required desktop wayland windows wine package roots)
+order=(required desktop wayland windows wine package roots speed)
 report=${BUMBLEPAD_DEPS_LEFT_OUT:-}
 [ -n "$report" ] && : >"$report"
 

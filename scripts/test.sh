@@ -189,6 +189,14 @@ else cache=${BUMBLEPAD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/bumblepad}; fi
 settings_linux=()
 missing_group package || mapfile -t settings_linux < <(scripts/package.sh --cmake-settings)
 settings_mingw32=("-DBUMBLEPAD_FREEIMAGE_CACHE=$cache")
+# Compiled objects are kept there too (ccache, when installed), keyed by
+# all the compiler sees but the clone's own folder: a fresh clone compiles
+# only what changed since the last run on this machine.
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_DIR=$cache/ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-4G}
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  ccache --zero-stats >/dev/null
+fi
 
 # Three lanes run side by side, each one after the other of its own steps:
 # the builds take the cores while the tests of the other lanes mostly wait
@@ -325,6 +333,9 @@ echo
 echo "=== summary"
 printf '%-44s %7s %8s\n' stage wall cpu
 printf '%s\n' "${stage_lines[@]}"
+if command -v ccache >/dev/null 2>&1; then
+  echo "compiler cache: $(ccache --show-stats | sed -n 's/^ *Hits: *//p' | head -n 1) of the cacheable compilations found"
+fi
 if [ ${#skip_lines[@]} -gt 0 ]; then echo "skipped:"; printf '%s\n' "${skip_lines[@]}"; fi
 if [ ${#left_lines[@]} -gt 0 ]; then
   echo "left out (their packages are missing and the package mirror cannot be reached):"
