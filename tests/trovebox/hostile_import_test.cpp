@@ -15,6 +15,7 @@
 #include "fake_trovebox.h"
 #include "hostile_pictures.h"
 #include "media_dlg.h"
+#include "media_root_fixture.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -25,23 +26,12 @@ using trovefake::Texts;
 
 namespace {
 
-class HostileImport : public ::testing::Test {
+class HostileImport : public MediaRootTest {
 protected:
     void SetUp() override {
-        trovefake::Reset();
-        root = fs::temp_directory_path() / ("trovebox-hostile-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root / "pictures");
-        fs::create_directories(root / "sounds");
-        fs::create_directories(root / "source");
-        script.currentDirectory = root.string();
-        script.separator = static_cast<char>(fs::path::preferred_separator);
-        std::memset(selectionBuffer, 0, sizeof selectionBuffer);
+        MediaRootTest::SetUp();
         dialog.OnInitDialog(reinterpret_cast<DialogHandle>(0x102));
     }
-    void TearDown() override { fs::remove_all(root); }
-
-    fs::path root;
-    CMediaDlg dialog;
 };
 
 TEST_F(HostileImport, WhatMustBeRefusedIsRefusedByNameAndTheRestIsStored) {

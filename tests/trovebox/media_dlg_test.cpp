@@ -15,6 +15,7 @@
 #include "fake_trovebox.h"
 #include "media_app.h"
 #include "media_dlg.h"
+#include "media_root_fixture.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -62,20 +63,8 @@ Picture ReadPicture(const fs::path& path) {
     return picture;
 }
 
-class MediaDialog : public ::testing::Test {
+class MediaDialog : public MediaRootTest {
 protected:
-    void SetUp() override {
-        trovefake::Reset();
-        root = fs::temp_directory_path() / ("trovebox-test-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root / "pictures");
-        fs::create_directories(root / "sounds");
-        fs::create_directories(root / "source");
-        script.currentDirectory = root.string();
-        script.separator = static_cast<char>(fs::path::preferred_separator);
-        std::memset(selectionBuffer, 0, sizeof selectionBuffer);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     void Open() {
         dialog.OnInitDialog(kMainWindow);
         calls.clear();
@@ -93,9 +82,6 @@ protected:
     void Touch(const fs::path& path, const std::string& content = "data") {
         std::ofstream(path, std::ios::binary) << content;
     }
-
-    fs::path root;
-    CMediaDlg dialog;
 };
 
 }  // namespace
