@@ -196,8 +196,7 @@ case_focus_stolen() {
   need_lock || return
   : >"$WORK/intruder.log"
   [ "$OPENED_TAKES" = yes ] || not_here "a window that opens: it does not take the keyboard here even without a lock"
-  [ "$OPENED_TAKES" = yes ] && focus_taken "a window that opens during the lock" "$WORK/intruder.log" \
-    spawn "$WORK/intruder.log" "$TESTS/wayland_key_probe" intruder &&
+  [ "$OPENED_TAKES" = yes ] && focus_taken "a window that opens during the lock" "$WORK/intruder.log" open_intruder &&
     kill_tree "${pids[-1]}"
   if [ "$SWITCH_MOVES" = no ]; then
     not_here "a focus switch ($KIND): it does not move the keyboard here even without a lock"
@@ -205,6 +204,13 @@ case_focus_stolen() {
   fi
   need_lock || return
   focus_taken "a focus switch ($KIND)" "$PROBE" "${KIND}_focus" keyprobe
+}
+# The other client's window opens; it is up once it says so (a start can
+# take seconds on a loaded machine, and the keys typed before it is up would
+# prove nothing).
+open_intruder() {
+  spawn "$WORK/intruder.log" "$TESTS/wayland_key_probe" intruder
+  wait_for 20 grep -qx started "$WORK/intruder.log"
 }
 focus_taken() {
   local what=$1 client=$2 m from lost ended told; shift 2
@@ -214,7 +220,7 @@ focus_taken() {
   # Taken back or lost, or (where the compositor leaves the keys with the
   # lock) nothing at all.
   decided() { tail -n +"$from" "$LOG" | grep -q 'Wayland lock taken back\|Wayland lock lost'; }
-  wait_for 2 decided
+  wait_for 4 decided
   local took focused=no
   took=$(longest_between "$from" 'Wayland lock shaken' 'Wayland lock (taken back|lost)')
   tail -n +$((m + 1)) "$client" | grep '^focus\|^unfocus' | tail -n 1 | grep -q '^focus' && focused=yes
@@ -396,7 +402,9 @@ case_word_needs_altgr() {
   refused() { count_above 'character "@" of the unlock word "w@" cannot be typed' 0; }
   expect "de: a word needing AltGr after its first letter refuses the automatic lock" wait_for 20 refused
   sleep 5.5   # one more idle check (every 5 s), which is quiet while the refusal stands
-  expect "de: the keys reach the other client" keys_reach_probe
+  # (It may have to wait for the keyboard to come back to it from the
+  # window of the case before.)
+  expect "de: the keys reach the other client" wait_for 10 keys_reach_probe
   local held
   held=$(longest_between "$from" 'Wayland lock .*: holds$' 'Wayland lock ended')
   expect "de: each lock taken to learn the layout was undone within a second (${held} ms)" \
