@@ -79,7 +79,10 @@ lock_method() { sed -n 's/.*Wayland lock (\(.*\)) on .*: holds$/\1/p' "$LOG" | t
 need_lock() {
   { [ -n "$bp" ] && kill -0 "$bp" 2>/dev/null; } || start_controller
   holding && return 0
-  expect "the automatic lock comes and holds" wait_for 30 holding
+  expect "the automatic lock comes and holds" wait_for 30 holding && return 0
+  echo "     the controller's last lines:"
+  tail -n 8 "$LOG" | sed 's/^/       /'
+  return 1
 }
 # The word typed on the keys that give it ends the lock; then "ab" reaches the
 # other client. Keys come in order, so any key typed since mark $1 that went
