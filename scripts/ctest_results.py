@@ -2,8 +2,9 @@
 """ctest_results.py JUNIT EXPECTED MIRROR: what one ctest run did, from its
 JUnit file (ctest --output-junit), for scripts/test.sh.
 
-Prints "passed N", "failed N", then one line per failed test ("failed NAME")
-and per skipped one ("skipped expected NAME: REASON" or "skipped unexpected
+Prints "passed N", "failed N", then one line per failed test ("failed NAME",
+followed by "why NAME: LINE" lines: what it said of its failure) and per
+skipped one ("skipped expected NAME: REASON" or "skipped unexpected
 NAME: REASON"). A skip's reason is its own "SKIP: ..." line (test scripts,
 tests/lib/checks.sh) or GoogleTest's message. A test program run as one test
 (under Wine) fails when it skips a test; the tests it skipped are listed as
@@ -44,6 +45,23 @@ def skip_reason(output, message):
     return message or "no reason given"
 
 
+def failure_lines(output, most=12):
+    """What a failed test said of its failure, for the summary: its "FAIL - "
+    lines (tests/lib/checks.sh) with the indented lines that follow them,
+    else GoogleTest's failures, else its last lines."""
+    lines = output.splitlines()
+    picked = []
+    for i, line in enumerate(lines):
+        if line.startswith("FAIL - "):
+            picked.append(line)
+            picked.extend(l for l in lines[i + 1:i + 9] if l.startswith("     "))
+    if not picked:
+        picked = [l for l in lines if "Failure" in l or l.startswith("[  FAILED  ]")]
+    if not picked:
+        picked = lines[-6:]
+    return [l.rstrip()[:200] for l in picked[:most]]
+
+
 def main():
     junit, expected_path, mirror = sys.argv[1:4]
     rules = expected_rules(expected_path)
@@ -73,6 +91,7 @@ def main():
         else:
             failed += 1
             lines.append(f"failed {name}")
+            lines.extend(f"why {name}: {line}" for line in failure_lines(output))
             for inner in sorted(set(re.findall(r"^\[  SKIPPED \] (\w+\.\w+)$", output, re.M))):
                 skipped(f"{name}/{inner}", "skipped inside a program run as one test")
     print(f"passed {passed}")

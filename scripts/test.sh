@@ -22,7 +22,8 @@
 #             the built files are read back (exports, shared section, single-
 #             byte calls), as its Wine runs would repeat the 32-bit ones
 # These run in lanes side by side (below); the two sound runs, which measure
-# what they hear in milliseconds, come last, when nothing else goes on.
+# what they hear in milliseconds, come when only the Wayland runs (which
+# mostly wait for their compositors) go on beside them.
 # When the package mirror cannot be reached and optional packages are
 # missing, the parts that need them are left out, and said so.
 # The summary counts passed, failed and skipped tests (expected skips, listed
@@ -111,15 +112,23 @@ build() {
     grep -q 'FreeImage.dll: the one built before' "build-$preset.log" && note="FreeImage.dll from the cache"
     grep -q 'Performing keep step' "build-$preset.log" && note="FreeImage.dll built and kept in the cache"
     stage_end "$preset: build" "$note"
+    echo ok >"$results/built-$preset"
     return 0
   fi
   tail -n 60 "build-$preset.log"
+  echo failed >"$results/built-$preset"
   stage_end "$preset: build (failed)"
   broken+=("$preset (build)")
   failed=$((failed + 1))
   return 1
 }
 declare -a settings_linux_asan=() settings_mingw64=()
+# await_build PRESET: waits for another lane's build of PRESET; true when it
+# was built.
+await_build() {
+  until [ -s "$results/built-$1" ]; do sleep 1; done
+  [ "$(cat "$results/built-$1")" = ok ]
+}
 
 # run_tests PRESET TAG WHAT CTEST-ARGS...: the chosen tests of a built preset
 # (their log: build-PRESET-TAG.log).
@@ -141,6 +150,7 @@ run_tests() {
         "skipped expected "*) s_exp=$((s_exp + 1)); skip_lines+=("  expected   ${line#skipped expected }") ;;
         "skipped unexpected "*) s_unexp=$((s_unexp + 1)); skip_lines+=("  UNEXPECTED ${line#skipped unexpected }") ;;
         "failed "*) broken+=("${line#failed }") ;;
+        "why "*) broken+=("  ${line#why }") ;;
       esac
     done < <(python3 scripts/ctest_results.py "$junit" tests/expected_skips.txt "$mirror")
   fi
@@ -202,19 +212,24 @@ fi
 # the builds take the cores while the tests of the other lanes mostly wait
 # for windows, compositors and the emulator. A lane's output is shown when
 # it has ended; its counts are added then.
-#   linux    the Linux build, the desktop runs, the screenshots, the package
+#   linux    the Linux build, the desktop runs, the screenshots, the package,
+#            then the sanitizer build's logic and adapter tests
 #   asan     the sanitizer build (niced: the other two builds come first, so
-#            that their tests start early), its tests, the Wayland runs
+#            that their tests start early), the Wayland runs (the longest
+#            lane: nothing else waits in it)
 #   windows  the 32-bit Windows build, its tests under Wine (two at a time,
 #            each in its own prefix), the 64-bit compile check
-# The Debian 13 root is made (or found in the cache) beside them. The sound
-# runs, which measure what they hear in milliseconds, come last, alone.
+#   sounds   once the linux and windows lanes have ended, the two sound runs,
+#            which measure what they hear in milliseconds: only the Wayland
+#            runs go on beside them then
+# The Debian 13 root is made (or found in the cache) beside them.
 lane() {
   local name=$1; shift
   ( passed=0 failed=0 expected=0 unexpected=0 broken=() stage_lines=() skip_lines=() left_lines=()
     "$@" >"$results/lane-$name.out" 2>&1
     declare -p passed failed expected unexpected broken stage_lines skip_lines left_lines |
       sed 's/^declare -/declare -g -/' >"$results/lane-$name.state"
+    : >"$results/lane-$name.done"
   ) &
   lanes[$name]=$!
 }
@@ -233,8 +248,14 @@ lane_done() {
 
 lane_linux() {
   # The programs as they run on a desktop (and the benchmarks, built; the
-  # GoogleTest programs are built and run under the sanitizers).
-  build linux desktop_programs benchmarks package_files || return
+  # GoogleTest programs are built and run under the sanitizers: their runs
+  # come last, when the sanitizer build is done).
+  build linux desktop_programs benchmarks package_files && linux_programs
+  if await_build linux-asan; then
+    ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan logic "logic, adapters, CI scripts" -LE 'desktop|wayland'
+  fi
+}
+linux_programs() {
   if missing_group desktop; then
     leave_out linux desktop "desktop runs and screenshots" -L desktop
   else
@@ -247,8 +268,11 @@ lane_linux() {
   if missing_group package; then
     left_lines+=("the Debian package: ($(sed -n 's/^package: //p' "$results/left-out"))")
     expected=$((expected + 1))
-    return
+  else
+    linux_package
   fi
+}
+linux_package() {
   # The package holds the programs the desktop runs tested.
   run_step "Debian package" build-package.log scripts/package.sh --tree build/linux
   local deb; deb=$(tail -n 1 build-package.log)
@@ -264,11 +288,11 @@ lane_linux() {
 }
 
 lane_asan() {
-  # Linux with the sanitizers: the logic, the adapters, the Wayland runs.
-  # Leak checking is off: Qt and fontconfig keep caches until exit by design.
+  # Linux with the sanitizers: its build, the Wayland runs (its other tests
+  # are in the linux lane). Leak checking is off in all of its tests: Qt and
+  # fontconfig keep caches until exit by design.
   nice_build=5 build linux-asan || return
   export ASAN_OPTIONS=detect_leaks=0
-  run_tests linux-asan logic "logic, adapters, CI scripts" -LE 'desktop|wayland'
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland
   else
@@ -308,26 +332,33 @@ lane_roots() {
   stage_end "Debian 13 root" "$status"
 }
 
+# The sound runs, once the builds and the desktop and Wine runs are done.
+lane_sounds() {
+  until [ -e "$results/lane-linux.done" ] && { missing_group windows || [ -e "$results/lane-windows.done" ]; }; do
+    sleep 1
+  done
+  if [ -f build/linux/bin/Bumblepad ] && ! missing_group desktop; then
+    run_tests linux sounds "desktop sound run" -R '^desktop_test_sounds$'
+  fi
+  if [ -f build/mingw32/bin/Bumblepad.exe ] && ! missing_group windows && ! missing_group wine; then
+    run_tests mingw32 sounds "sound run under 32-bit Wine" -R '^wine_test_wine_sound$'
+  fi
+}
+
 missing_group wayland || lane roots lane_roots
 lane linux lane_linux
 missing_group windows || lane windows lane_windows
 lane asan lane_asan
+lane sounds lane_sounds
 missing_group wayland || lane_done roots
 lane_done linux
-lane_done asan
 if missing_group windows; then
   left_lines+=("the Windows builds (mingw32, mingw64) and their tests: ($(sed -n 's/^windows: //p' "$results/left-out"))")
 else
   lane_done windows
 fi
-
-# The sound runs, now that nothing else of this run goes on.
-if [ -f build/linux/bin/Bumblepad ] && ! missing_group desktop; then
-  run_tests linux sounds "desktop sound run" -R '^desktop_test_sounds$'
-fi
-if [ -f build/mingw32/bin/Bumblepad.exe ] && ! missing_group windows && ! missing_group wine; then
-  run_tests mingw32 sounds "sound run under 32-bit Wine" -R '^wine_test_wine_sound$'
-fi
+lane_done sounds
+lane_done asan
 
 echo
 echo "=== summary"

@@ -57,6 +57,12 @@ needs a thing
 skip - a monitor unplugged: sway cannot unplug one headless
 skip - a window that opens: it does not take the keyboard here even without a lock
 all passed</system-out></testcase>
+<testcase name="wayland_kwin-6.3" status="fail"><failure message="Failed"/><system-out>ok   - starts
+FAIL - the automatic lock comes and holds
+     the controller's last lines:
+       1.5 Bumblepad: idle
+ok   - later
+all but 1 passed</system-out></testcase>
 <testcase name="win32_tests" status="fail"><failure message="Failed"/><system-out>[  SKIPPED ] C.Inner (1 ms)
 [  SKIPPED ] 1 test, listed below:
 [  SKIPPED ] C.Inner</system-out></testcase>
@@ -64,7 +70,7 @@ all passed</system-out></testcase>
 EOF
 results() { python3 "$SRC/scripts/ctest_results.py" "$WORK/junit.xml" "$SRC/tests/expected_skips.txt" "$1"; }
 offline=$(results unreachable) online=$(results reachable)
-expect "passes and failures are counted" same "$(head -n 2 <<<"$offline")" $'passed 2\nfailed 2'
+expect "passes and failures are counted" same "$(head -n 2 <<<"$offline")" $'passed 2\nfailed 3'
 expect "a GoogleTest skip is unexpected, with its message" grep -qx "skipped unexpected B.GtestSkip: needs a thing" <<<"$offline"
 expect "a listed skip is expected while the mirror cannot be reached" \
   grep -qx "skipped expected wayland_test_newer: the package mirror cannot be reached: no Debian 13 root" <<<"$offline"
@@ -74,4 +80,8 @@ expect "a case a compositor lacks is a skip of the run that passed, expected whe
   grep -qx "skipped expected wayland_sway-1.7/case: a monitor unplugged: sway cannot unplug one headless" <<<"$online"
 expect "one not listed is unexpected" grep -qx "skipped unexpected wayland_sway-1.7/case: a window that opens: .*" <<<"$online"
 expect "a test skipped inside a program run as one test is named" grep -qx "skipped unexpected win32_tests/C.Inner: .*" <<<"$offline"
+expect "a failed run's FAIL lines and what it printed under them come with it" same \
+  "$(grep '^why wayland_kwin-6.3' <<<"$offline")" \
+  $'why wayland_kwin-6.3: FAIL - the automatic lock comes and holds\nwhy wayland_kwin-6.3:      the controller\'s last lines:\nwhy wayland_kwin-6.3:        1.5 Bumblepad: idle'
+expect "a failure without FAIL lines comes with its last lines" grep -qx "why A.Fails: boom" <<<"$offline"
 finish
