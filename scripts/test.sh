@@ -212,11 +212,11 @@ fi
 # the builds take the cores while the tests of the other lanes mostly wait
 # for windows, compositors and the emulator. A lane's output is shown when
 # it has ended; its counts are added then.
-#   linux    the Linux build, the desktop runs, the screenshots, the package,
-#            then the sanitizer build's logic and adapter tests
-#   asan     the sanitizer build (niced: the other two builds come first, so
-#            that their tests start early), the Wayland runs (the longest
-#            lane: nothing else waits in it)
+#   linux    the Linux build (niced: this lane has the most time to spare),
+#            the desktop runs, the screenshots, the package, then the
+#            sanitizer build's logic and adapter tests
+#   asan     the sanitizer build, the Wayland runs (the longest lane:
+#            nothing else waits in it)
 #   windows  the 32-bit Windows build, its tests under Wine (two at a time,
 #            each in its own prefix), the 64-bit compile check
 #   sounds   once the linux and windows lanes have ended, the two sound runs,
@@ -250,7 +250,7 @@ lane_linux() {
   # The programs as they run on a desktop (and the benchmarks, built; the
   # GoogleTest programs are built and run under the sanitizers: their runs
   # come last, when the sanitizer build is done).
-  build linux desktop_programs benchmarks package_files && linux_programs
+  nice_build=5 build linux desktop_programs benchmarks package_files && linux_programs
   if await_build linux-asan; then
     ASAN_OPTIONS=detect_leaks=0 run_tests linux-asan logic "logic, adapters, CI scripts" -LE 'desktop|wayland'
   fi
@@ -291,7 +291,7 @@ lane_asan() {
   # Linux with the sanitizers: its build, the Wayland runs (its other tests
   # are in the linux lane). Leak checking is off in all of its tests: Qt and
   # fontconfig keep caches until exit by design.
-  nice_build=5 build linux-asan || return
+  build linux-asan || return
   export ASAN_OPTIONS=detect_leaks=0
   if missing_group wayland; then
     leave_out linux-asan wayland "Wayland runs" -L wayland

@@ -78,7 +78,11 @@ public:
     void Unlock();
     void SetMouse(HookProcedure procedure);
     bool Locked() const { return lock_ != nullptr; }
-    bool IdleKnown() { return idle_.Known(); }
+    // (A seat announced after the first round trip is watched from then on.)
+    bool IdleKnown() {
+        idle_.Start(wl_);
+        return idle_.Known();
+    }
     uint32_t LastInput() { return idle_.LastInput(input_.LastInput(), lock_ != nullptr); }
     bool KeymapKnown() const { return input_.KeymapKnown(); }
     int16_t CharacterKey(char c) { return input_.CharacterKey(c); }

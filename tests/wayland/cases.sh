@@ -84,6 +84,12 @@ need_lock() {
   tail -n 8 "$LOG" | sed 's/^/       /'
   return 1
 }
+# log_since LINE: what the controller said from line LINE of its log on (the
+# last 12 lines), for a failure's report.
+log_since() {
+  echo "     the controller said:"
+  tail -n +"$1" "$LOG" | tail -n 12 | sed 's/^/       /'
+}
 # The word typed on the keys that give it ends the lock; then "ab" reaches the
 # other client. Keys come in order, so any key typed since mark $1 that went
 # elsewhere than to the lock is among the presses the client saw.
@@ -245,6 +251,7 @@ focus_taken() {
     fi
   else
     fail "$what: the lock says it holds while another client received $got key presses (it had been given the keyboard: $focused)"
+    log_since "$from"
     kill_controller   # what it holds is unknown: the next case starts afresh
   fi
 }
@@ -414,7 +421,7 @@ case_word_needs_altgr() {
     eval "[ $held = none ] || { [ $held != open ] && [ $held -le 1000 ]; }"
   press tap $LAYOUT_KEY   # back to Russian
   expect "back on the Russian layout the automatic lock is tried again and holds" wait_for 20 holding
-  expect "de: the refusal was said once" test "$(count 'cannot be typed')" = 1
+  expect "de: the refusal was said once" test "$(count 'cannot be typed')" = 1 || log_since "$from"
   local ended
   ended=$(count 'Wayland lock ended')
   press tap 17; press down 42; press tap 3; press up 42   # w, Shift+2
