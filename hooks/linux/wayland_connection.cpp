@@ -79,10 +79,14 @@ bool WaylandConnection::Connect(ConnectionEvents* events, int limitMs) {
     if (!display) return false;
     registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &kRegistry, this);
-    // The globals, then the outputs' and the seat's first events.
+    // The globals, then the outputs' and the seat's first events. A
+    // compositor that has not answered in time is left: a half-made
+    // connection would pass for a ready one at the next attempt, which
+    // starts afresh instead.
     const uint32_t start = HookTickCount();
-    if (!Sync(limitMs)) return false;
-    return Sync(limitMs - static_cast<int>(HookTickCount() - start));
+    if (Sync(limitMs) && Sync(limitMs - static_cast<int>(HookTickCount() - start))) return true;
+    Disconnect();
+    return false;
 }
 
 void WaylandConnection::Disconnect() {

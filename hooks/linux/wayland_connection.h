@@ -44,8 +44,8 @@ struct ConnectionEvents {
 class WaylandConnection {
 public:
     // Connects and learns the globals, the outputs and the seat, waiting at
-    // most limitMs; true when the connection is usable. Connected already:
-    // true at once.
+    // most limitMs; true when the connection is usable (else there is none).
+    // Connected already: true at once.
     bool Connect(ConnectionEvents* events, int limitMs);
     bool Live() const { return display && wl_display_get_error(display) == 0; }
     // Everything on a connection the compositor ended is gone with it.

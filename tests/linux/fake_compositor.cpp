@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <future>
+#include <memory>
 
 #include "ext-session-lock-v1-client.h"  // the interfaces (their wire descriptions)
 
@@ -118,6 +120,20 @@ void FakeCompositor::OnThread(const std::function<void()>& fn) {
     const uint64_t one = 1;
     (void)!write(wake_, &one, sizeof one);
     ran.get_future().wait();
+}
+
+void FakeCompositor::Stall(int ms) {
+    auto begun = std::make_shared<std::promise<void>>();
+    {
+        std::lock_guard<std::mutex> g(mutex_);
+        queue_.push_back([begun, ms] {
+            begun->set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        });
+    }
+    const uint64_t one = 1;
+    (void)!write(wake_, &one, sizeof one);
+    begun->get_future().wait();
 }
 
 int FakeCompositor::FinishLocks() {

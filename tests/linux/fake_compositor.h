@@ -29,6 +29,9 @@ public:
     // Sends "finished" to every session lock there is (the compositor ends
     // them); how many got it.
     int FinishLocks();
+    // Answers nothing for ms milliseconds from now (a compositor busy for a
+    // moment); returns at once.
+    void Stall(int ms);
     // Session locks asked for so far, and those unlocked by their client.
     int LocksAsked();
     int LocksUnlocked();
