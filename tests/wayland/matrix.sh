@@ -3,11 +3,14 @@
 # NAME. The compositor is started once and every case of cases.sh runs in
 # it, in order; the time of each is printed. Exit 0 when all passed, 1 when
 # any failed, 77 when the compositor cannot be had here (said why).
+# BUMBLEPAD_CASES="case_keys_before case_focus_stolen case_focus_stolen"
+# runs those cases instead, in that order (to repeat one that failed).
 source "$(dirname "$0")/lib.sh"
 source "$SCRIPTS/compositors.sh"
 source "$SCRIPTS/cases.sh"
 CASES=(case_keys_before case_random_keys case_no_key_escapes case_focus_stolen case_outputs case_killed
   case_left_over_taken_by_another case_parent_lock case_word_needs_altgr)
+[ -n "${BUMBLEPAD_CASES:-}" ] && read -r -a CASES <<<"$BUMBLEPAD_CASES"
 
 NAME=${1:?usage: matrix.sh NAME}
 read -r _ where KIND version < <(grep "^$NAME " "$SCRIPTS/compositors.list") || { echo "unknown compositor $NAME"; exit 2; }
